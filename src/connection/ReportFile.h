@@ -1,0 +1,26 @@
+#pragma once
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <functional>
+
+// The report of lost links: emptied at start, one time-stamped line per event, each written
+// through to the disk at once so that a crash or a pulled plug cannot lose it.
+class ReportFile {
+public:
+    // Opens (and empties) the file; false when it cannot be created.
+    bool open(const QString& path);
+    bool isOpen() const { return FFile.isOpen(); }
+    QString errorString() const { return FFile.errorString(); }
+    void append(const QString& ev);
+    void close() { FFile.close(); }
+
+    // The line for ev at the given moment, as the file holds it (windows-1251, CR LF).
+    static QByteArray line(const QDateTime& at, const QString& ev);
+
+    // The clock used for time stamps; tests set a fixed one.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+
+private:
+    QFile FFile;
+};

@@ -1,0 +1,4 @@
+#include "panel/main.h"
+
+// Placeholder bodies: replaced by the real ones.
+void TfmMain::AddEvent(const QString&) {  }

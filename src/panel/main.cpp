@@ -1,0 +1,79 @@
+#include "panel/main.h"
+
+#include "connection/ReplyTimer.h"
+#include "panel/AlarmSound.h"
+#include "panel/widgets.h"
+
+#include <QTimer>
+
+TfmMain* fmMain = nullptr;
+
+TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
+{
+    fmMain = this;
+    COMP = new TSerialPortDriver(this);
+    COMP->SetComPortBaudRate(br4800);
+    COMP->SetComPortPollingDelay(0);
+    COMP->OnReceiveData = [this](TSerialPortDriver* s, const std::uint8_t* d, int n) {
+        COMPReceiveData(s, d, n);
+    };
+    tiTimeWaitRepl = new ReplyTimer(500, this);
+    tiTr = new QTimer(this);
+    tiTr->setInterval(3000);
+    tiRepair = new QTimer(this);
+    tiRepair->setInterval(1000);
+    alarmSound = createAlarmSound(this);
+
+    buildLayout();
+    connectHandlers();
+    FormCreate();
+}
+
+TfmMain::~TfmMain()
+{
+    if (!FDestroyed)
+        FormDestroy();
+    if (fmMain == this)
+        fmMain = nullptr;
+}
+
+void TfmMain::connectHandlers()
+{
+    connect(tiTimeWaitRepl, &ReplyTimer::timeout, this, &TfmMain::tiTimeWaitReplTimer);
+    connect(tiTr, &QTimer::timeout, this, &TfmMain::tiTrTimer);
+    connect(tiRepair, &QTimer::timeout, this, &TfmMain::tiRepairTimer);
+    connect(bbFind, &QPushButton::clicked, this, &TfmMain::bbFindClick);
+    connect(bbInitClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(bbClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(bbAbout, &QPushButton::clicked, this, &TfmMain::bbAboutClick);
+    connect(bbLiter, &QPushButton::clicked, this, &TfmMain::bbLiterClick);
+    connect(bbSkor, &QPushButton::clicked, this, &TfmMain::bbSkorClick);
+    connect(bbAddr, &QPushButton::clicked, this, &TfmMain::bbAddrClick);
+    connect(bbPlus, &QPushButton::clicked, this, &TfmMain::bbPlusClick);
+    connect(bbMinus, &QPushButton::clicked, this, &TfmMain::bbMinusClick);
+    connect(sbRabota, &QPushButton::clicked, this, &TfmMain::sbRabotaClick);
+    connect(sbUst, &QPushButton::clicked, this, &TfmMain::sbUstClick);
+    connect(sbHelpDej, &QPushButton::clicked, this, &TfmMain::sbHelpDejClick);
+    connect(sbHelpUst, &QPushButton::clicked, this, &TfmMain::sbHelpUstClick);
+    connect(sbZvonok, &QPushButton::clicked, this, &TfmMain::sbZvonokClick);
+    pbPorogMarker->onMousePress = [this](QMouseEvent* e) { pbPorogMarkerMouseDown(e); };
+    pbPorogMarker->onMouseMove = [this](QMouseEvent* e) { pbPorogMarkerMouseMove(e); };
+    pbPorogMarker->onMouseRelease = [this](QMouseEvent* e) { pbPorogMarkerMouseUp(e); };
+}
+
+std::array<TickShape*, 7> TfmMain::shPole() const
+{
+    return {shPole3_0, shPole2_5, shPole2_0, shPole1_5, shPole1_0, shPole0_5, shPole0_0};
+}
+std::array<TickShape*, 7> TfmMain::shUst() const
+{
+    return {shUst3_0, shUst2_5, shUst2_0, shUst1_5, shUst1_0, shUst0_5, shUst0_0};
+}
+std::array<QLabel*, 7> TfmMain::laPole() const
+{
+    return {laPole3_0, laPole2_5, laPole2_0, laPole1_5, laPole1_0, laPole0_5, laPole0_0};
+}
+std::array<QLabel*, 7> TfmMain::laUst() const
+{
+    return {laUst3_0, laUst2_5, laUst2_0, laUst1_5, laUst1_0, laUst0_5, laUst0_0};
+}

@@ -1,0 +1,301 @@
+#pragma once
+// The main window: the detector's state, its panel, and (in src/connection) the start-up,
+// search and supervision that drive it.
+#include "protocol/obmen.h"
+#include "serial/SerialDrv.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QFrame;
+class QTimer;
+class QMouseEvent;
+class PaintArea;
+class TickShape;
+class SpeedButton;
+class ModeButtonPair;
+class ReplyTimer;
+class AlarmSound;
+class IniFile;
+class ReportFile;
+class TPorogMarker;
+class TPoleHyst;
+class TUstHyst;
+class TUstMarker;
+
+enum TRejim : std::uint8_t { dej = 0, ust = 1, vklpit = 2 };
+using TIdent = std::int16_t;       // -1..255
+using TPosPorog = std::uint8_t;     // 0..15
+using TValPole = std::uint8_t;      // 0..154
+using TPosUstMarker = std::uint8_t; // 0..153
+
+// Appearance saved while a dialog greys the window out; restored field by field.
+struct TColorBufMainWin {
+    QColor col_gbNastr_font, col_gbPar_font;
+    QColor col_paRab, col_paUst, col_paKnReg, col_paMessage, col_paSost;
+    QColor col_paMessage_font, col_paSost_font;
+    QColor col_paKn, col_paRele, col_paPit, col_paKr;
+    QColor col_font_paRele, col_font_paPit, col_font_paKr;
+    QColor col_pbPorogMarker;
+    QColor col_pbPoleAllHyst, col_pbPoleHyst;
+    QColor col_ustHystVerh, col_ustHystMiddle, col_ustHystNiz;
+    QColor col_ustMarker;
+    QColor col_font_stPered;
+    QColor col_shPole0_0, col_shPole0_5, col_shPole1_0, col_shPole1_5, col_shPole2_0, col_shPole2_5, col_shPole3_0;
+    QColor col_shUst0_0, col_shUst0_5, col_shUst1_0, col_shUst1_5, col_shUst2_0, col_shUst2_5, col_shUst3_0;
+    bool en_bbPlus = false, en_bbMinus = false, en_sbRabota = false, en_sbUst = false;
+    bool en_sbRabota_AllowAllUp = false, en_sbUst_AllowAllUp = false;
+    bool en_bbLiter = false, en_bbSkor = false, en_bbAddr = false, en_bbAbout = false, en_bbClose = false,
+         en_laRele = false, en_laPit = false, en_laKr = false;
+    bool down_sbRabota = false, down_sbUst = false;
+    bool en_sbZvonok = false, en_stPorogMarker = false, en_stPoleHyst = false, en_stUstHyst = false,
+         en_stLiter = false, en_stSkor = false, en_stAddr = false, en_stPort = false, en_stIzv = false,
+         en_stVersPr = false, en_stBaud = false, en_stPered = false, en_stPorogMarkerNadp = false,
+         en_stPoleHystTitle = false, en_stUstHystTitle = false, en_sbHelpDej = false, en_sbHelpUst = false;
+    bool en_laPole0_0 = false, en_laPole0_5 = false, en_laPole1_0 = false, en_laPole1_5 = false,
+         en_laPole2_0 = false, en_laPole2_5 = false, en_laPole3_0 = false, en_laUst0_0 = false,
+         en_laUst0_5 = false, en_laUst1_0 = false, en_laUst1_5 = false, en_laUst2_0 = false,
+         en_laUst2_5 = false, en_laUst3_0 = false;
+};
+
+class TfmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfmMain(QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // ---- Controls (built in panel/layout.cpp) ----
+    QLabel* paInit = nullptr;
+    QLabel* stMessage = nullptr;
+    QLabel* stText = nullptr;
+    QLabel* laStepInit = nullptr;
+    QListWidget* lbStepInit = nullptr;
+    QLabel* laRepair = nullptr;  // the label on the left of leRepair
+    QLineEdit* leRepair = nullptr;
+    QPushButton* bbFind = nullptr;
+    QPushButton* bbInitClose = nullptr;
+
+    QLabel* paMain = nullptr;
+    QGroupBox* gbNastr = nullptr;
+    QLabel* paRab = nullptr;
+    QLabel* paUst = nullptr;
+    QLabel* paKnReg = nullptr;
+    QLabel* paMessage = nullptr;
+    QLabel* paSost = nullptr;
+    QLabel* stPorogMarkerNadp = nullptr;
+    QLabel* stPoleHystTitle = nullptr;
+    QPushButton* bbPlus = nullptr;
+    QPushButton* bbMinus = nullptr;
+    PaintArea* pbPoleHyst = nullptr;
+    PaintArea* pbPorogMarker = nullptr;
+    TickShape *shPole3_0 = nullptr, *shPole2_5 = nullptr, *shPole2_0 = nullptr, *shPole1_5 = nullptr,
+              *shPole1_0 = nullptr, *shPole0_5 = nullptr, *shPole0_0 = nullptr;
+    QLabel *laPole3_0 = nullptr, *laPole2_5 = nullptr, *laPole2_0 = nullptr, *laPole1_5 = nullptr,
+           *laPole1_0 = nullptr, *laPole0_5 = nullptr, *laPole0_0 = nullptr;
+    QLabel* stPorogMarker = nullptr;
+    QLabel* stPoleHyst = nullptr;
+    QPushButton* sbHelpDej = nullptr;
+    QLabel* stUstHystTitle = nullptr;
+    PaintArea* pbUstHyst = nullptr;
+    PaintArea* pbUstHystMarker = nullptr;
+    TickShape *shUst3_0 = nullptr, *shUst2_5 = nullptr, *shUst2_0 = nullptr, *shUst1_5 = nullptr,
+              *shUst1_0 = nullptr, *shUst0_5 = nullptr, *shUst0_0 = nullptr;
+    QLabel *laUst3_0 = nullptr, *laUst2_5 = nullptr, *laUst2_0 = nullptr, *laUst1_5 = nullptr,
+           *laUst1_0 = nullptr, *laUst0_5 = nullptr, *laUst0_0 = nullptr;
+    QLabel* stUstHyst = nullptr;
+    QPushButton* sbHelpUst = nullptr;
+    SpeedButton* sbRabota = nullptr;
+    SpeedButton* sbUst = nullptr;
+    ModeButtonPair* modePair = nullptr;
+
+    QGroupBox* gbPar = nullptr;
+    QLabel* paPar = nullptr;
+    QFrame *Bevel1 = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
+    QLabel* laLiter = nullptr;
+    QLabel* stLiter = nullptr;
+    QPushButton* bbLiter = nullptr;
+    QLabel* laSkor = nullptr;
+    QLabel* stSkor = nullptr;
+    QPushButton* bbSkor = nullptr;
+    QLabel* laAddr = nullptr;
+    QLabel* stAddr = nullptr;
+    QPushButton* bbAddr = nullptr;
+    QLabel* laPort = nullptr;
+    QLabel* stPort = nullptr;
+    QLabel* laIzv = nullptr;
+    QLabel* stIzv = nullptr;
+    QLabel* laBaud = nullptr;
+    QLabel* stBaud = nullptr;
+    QLabel* laVersPr = nullptr;
+    QLabel* stVersPr = nullptr;
+    QLabel* stPered = nullptr;
+    SpeedButton* sbZvonok = nullptr;
+
+    QLabel* paKn = nullptr;
+    QLabel* laRele = nullptr;
+    QLabel* paRele = nullptr;
+    QLabel* laPit = nullptr;
+    QLabel* paPit = nullptr;
+    QLabel* laKr = nullptr;
+    QLabel* paKr = nullptr;
+    QPushButton* bbAbout = nullptr;
+    QPushButton* bbClose = nullptr;
+
+    // The tick shapes and figure labels top to bottom (3.0 .. 0.0), for loops.
+    std::array<TickShape*, 7> shPole() const;
+    std::array<TickShape*, 7> shUst() const;
+    std::array<QLabel*, 7> laPole() const;
+    std::array<QLabel*, 7> laUst() const;
+
+    // ---- Non-visual parts ----
+    TSerialPortDriver* COMP = nullptr;
+    ReplyTimer* tiTimeWaitRepl = nullptr;
+    QTimer* tiTr = nullptr;
+    QTimer* tiRepair = nullptr;
+    AlarmSound* alarmSound = nullptr;
+
+    // ---- State (fields in their declaration order) ----
+    TColorBufMainWin CBMW;
+    TPosPorog FPosPorog = 0;
+    TPosPorog FBufPosPorog = 0;
+    TPosUstMarker FPosUstMarker = 0;
+    TValPole FValPosPor = 0;
+    TIdent FIdent = 0;
+    QString FCOMPortName;
+    std::uint8_t FComportListIndex = 0;
+    bool FFlagReply = false;
+    TRejim FRejim = dej;
+    std::array<std::uint8_t, 2> FVersPr{0, 0};
+    bool FFlagDisableMainWindow = false;
+    bool FlagKnZvonok = false;
+    bool FFlagTr = false;
+    QString FilePath;
+    std::uint8_t FCountTiRepair = 0;
+    TComPortBaudRate FCurBaud = br4800;
+    QStringList ComPortList;
+    TComPortBaudRate BufBaudRate = br4800;
+    TPosUstMarker BufUstMarkerPos = 0;
+    bool BufFlagTr = false;
+    TValPole ValPole = 0;
+    TValPole BufValPole = 0;
+
+    // ---- Start-up and files (connection/startup.cpp, params.cpp, report.cpp) ----
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    bool param_analyze();
+    void ReadIniFile(const QString& FileName);
+    void WriteIniFile(const QString& FileName);
+    void AddEvent(const QString& ev);
+    // The command line param_analyze reads; set before the window is shown.
+    QStringList arguments;
+    ReportFile* fRep = nullptr;
+
+    // ---- Receive path (connection/receive.cpp) ----
+    void COMPReceiveData(TSerialPortDriver* Sender, const std::uint8_t* DataPtr, int DataSize);
+
+    // ---- Search (connection/search.cpp) ----
+    void EnumPorts2();
+    bool FindPort(const QString& PortName);
+    void SetPort(const QString& PortName);
+    QString COMPortName() const { return FCOMPortName; }
+    void SetCOMPortName(const QString& Value);
+    TComPortBaudRate CurBaud() const { return FCurBaud; }
+    void SetCurBaud(TComPortBaudRate Value);
+    void ScanPorts();
+    void ScanPortFirst();
+    void ScanPortNext();
+    void bbFindClick();
+    // Adds a line to lbStepInit, saves "Connect.txt" and scrolls to the end.
+    void addLogLine(const QString& line, bool save);
+    void SaveConnectLog();
+
+    // ---- Supervision (connection/supervision.cpp) ----
+    void tiTimeWaitReplTimer();
+    void tiRepairTimer();
+    std::uint8_t CountTiRepair() const { return FCountTiRepair; }
+    void SetCountTiRepair(std::uint8_t Value);
+    bool FlagReply() const { return FFlagReply; }
+    void SetFlagReply(bool Value);
+
+    // ---- Layout, colours, greying out (panel/layout.cpp, panel/greying.cpp) ----
+    void InitInterf();
+    void DisableMainWindow();
+    void RestoreMainWindow();
+    bool FlagDisableMainWindow() const { return FFlagDisableMainWindow; }
+    void SetFlagDisableMainWindow(bool Value) { FFlagDisableMainWindow = Value; }
+
+    // ---- Detector state and indications (panel/state.cpp) ----
+    TRejim Rejim() const { return FRejim; }
+    void SetRejim(TRejim Value);
+    void SetReqState(std::uint8_t rs);
+    TIdent Ident() const { return FIdent; }
+    void SetIdent(TIdent Value);
+    std::array<std::uint8_t, 2> VersPr() const { return FVersPr; }
+    void SetVersPr(std::array<std::uint8_t, 2> Value);
+    bool FlagTr() const { return FFlagTr; }
+    void SetFlagTr(bool Value) { FFlagTr = Value; }
+    void tiTrTimer();
+    void sbZvonokClick();
+
+    // ---- Views, modes, messages (panel/views.cpp, panel/messages.cpp) ----
+    void EnablePeredInterf();
+    void EnablePriemInterf();
+    void sbRabotaClick();
+    void sbUstClick();
+    void sbHelpDejClick();
+    void sbHelpUstClick();
+    void VivMess(const QString& Mes, const QString& TextMes);
+    void VivError(const QString& ErrMes, const QString& TextMes);
+    void SetButtons(bool enabled);
+
+    // ---- Threshold and values (panel/values.cpp) ----
+    TPosPorog PosPorog() const { return FPosPorog; }
+    void SetPosPorog(TPosPorog p);
+    TValPole ValPosPor() const { return FValPosPor; }
+    void SetValPosPor(TValPole Value) { FValPosPor = Value; }
+    TPosUstMarker UstMarkerPos() const { return FPosUstMarker; }
+    void SetPosUstMarker(TPosUstMarker s);
+    void ValPoleUpdate();
+    void bbPlusClick();
+    void bbMinusClick();
+    void pbPorogMarkerMouseDown(QMouseEvent* e);
+    void pbPorogMarkerMouseMove(QMouseEvent* e);
+    void pbPorogMarkerMouseUp(QMouseEvent* e);
+
+    // ---- Dialog openers (dialogs/openers.cpp) ----
+    void bbLiterClick();
+    void bbSkorClick();
+    void bbAddrClick();
+    void bbAboutClick();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildLayout();  // panel/layout.cpp
+    void connectHandlers();
+    bool FShown = false;
+    bool FDestroyed = false;
+};
+
+extern TfmMain* fmMain;
+extern TPorogMarker* PM;
+extern TPoleHyst* PH;
+extern TUstHyst* UH;
+extern TUstMarker* UM;
+
+// Creates the main window and then the dialogs, in the order the program needs them.
+void CreateForms();
+// Frees them again (the main window last), so a test can start afresh.
+void DestroyForms();

@@ -1,0 +1,120 @@
+#include "protocol/frames.h"
+
+#include "connection/ReplyTimer.h"
+#include "panel/main.h"
+#include "protocol/codec.h"
+
+TTransmitter* Transmitter = nullptr;
+TReceiver* Receiver = nullptr;
+
+void TTransmitter::ClearTr()
+{
+    FMTR.clear();
+    FCountTr = 0;
+}
+
+void TTransmitter::AddTr(Byte Value)
+{
+    FMTR.push_back(Value);
+    FCountTr = Byte(FMTR.size());
+}
+
+void TTransmitter::SetCountTr(Byte Value)
+{
+    FMTR.resize(Value, 0);
+    FCountTr = Value;
+}
+
+Byte TTransmitter::Getm_tr(Byte index) const { return index < FMTR.size() ? FMTR[index] : 0; }
+
+void TTransmitter::Setm_tr(Byte index, Byte Value)
+{
+    if (index < FMTR.size())
+        FMTR[index] = Value;
+}
+
+void TTransmitter::SetCRC()
+{
+    if (FCountTr == 0)
+        return;
+    FMTR[FCountTr - 1] = GetCRCByte(FMTR.data(), FCountTr - 1);
+}
+
+void TTransmitter::SendTr(Byte WaitRecByte)
+{
+    // From here on every received byte belongs to the reply of this request.
+    Receiver->ClearRe();
+    Receiver->SetWaitByteCount(WaitRecByte);
+    Receiver->SetWaitByteCountDub(WaitRecByte);
+
+    std::vector<Byte> out;
+    out.reserve(FMTR.size() * 2 + 2);
+    out.push_back(frame::kRequestStart);
+    for (Byte b : FMTR) {
+        const auto pair = hex_2_ascii(b);
+        out.push_back(pair[1]);
+        out.push_back(pair[0]);
+    }
+    out.push_back(frame::kEnd);
+
+    fmMain->tiTimeWaitRepl->setEnabled(true);
+    fmMain->COMP->SendData(out.data(), std::uint32_t(out.size()));
+}
+
+void TReceiver::ClearRe()
+{
+    FMRE.clear();
+    FCountRe = 0;
+}
+
+bool TReceiver::AddRe(Byte Value)
+{
+    if (FCountRe >= kCapacity)
+        return false;
+    FMRE.push_back(Value);
+    FCountRe = std::int32_t(FMRE.size());
+    return true;
+}
+
+void TReceiver::SetCountRe(std::int32_t Value)
+{
+    if (Value < 0)
+        Value = 0;
+    if (Value > kCapacity)
+        Value = kCapacity;
+    FMRE.resize(std::size_t(Value), 0);
+    FCountRe = Value;
+}
+
+Byte TReceiver::Getm_re(std::int32_t index) const
+{
+    return index >= 0 && index < FCountRe ? FMRE[std::size_t(index)] : 0;
+}
+
+void TReceiver::Setm_re(std::int32_t index, Byte Value)
+{
+    if (index >= 0 && index < FCountRe)
+        FMRE[std::size_t(index)] = Value;
+}
+
+int TestRecData()
+{
+    const int L = Receiver->WaitByteCountDub();
+    const Byte first = Receiver->Getm_re(0);
+    if (first != frame::kReplyOk && first != frame::kReplyRefused)
+        return 1;
+    if (first == frame::kReplyRefused)
+        return 3;
+    if (L == 0 || Receiver->CountRe() < L || Receiver->Getm_re(L - 1) != frame::kEnd)
+        return 2;
+    std::vector<Byte> payload;
+    if (!frame::decodeDigits(Receiver->data(), L, payload))
+        return 5;
+    if (payload.empty() || GetCRCByte(payload.data(), int(payload.size()) - 1) != payload.back())
+        return 4;
+    payload.pop_back();
+    Receiver->ClearRe();
+    for (Byte b : payload)
+        Receiver->AddRe(b);
+    return 0;
+}
