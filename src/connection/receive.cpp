@@ -1,3 +1,5 @@
+#include "connection/receive.h"
+
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
 #include "panel/main.h"
@@ -8,7 +10,10 @@ namespace {
 // One receive-error box at a time: under a noisy line each further rejected reply would
 // otherwise open a box nested inside the last until the program ran out of stack.
 bool errorBoxOpen = false;
+std::function<void(const QString&)> presenter;
 }  // namespace
+
+void setReceiveErrorPresenter(std::function<void(const QString& text)> p) { presenter = std::move(p); }
 
 void TfmMain::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, int DataSize)
 {
@@ -48,8 +53,12 @@ void TfmMain::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, i
     const QString text = QString::fromUtf8(RECEIVE_ERROR) + QString::number(CodeErr) +
                          QStringLiteral("\n\r") + bytesText + QStringLiteral("\n\r") +
                          QString::number(Receiver->WaitByteCount()) + QStringLiteral("\n\r") + expectedText;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
-    box.exec();
+    if (presenter) {
+        presenter(text);
+    } else {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
+        box.exec();
+    }
     errorBoxOpen = false;
     // The exchange has stopped; carry on as after a missed reply so that the search moves on
     // or the lost link is reported and recovered, instead of showing stale values forever.

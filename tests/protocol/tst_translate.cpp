@@ -1,0 +1,123 @@
+#include "ProgramFixture.h"
+#include "dialogs/addr.h"
+#include "dialogs/ident.h"
+#include "dialogs/liter.h"
+#include "dialogs/skor.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+void decode(std::initializer_list<int> payload)
+{
+    Receiver->ClearRe();
+    for (int b : payload)
+        Receiver->AddRe(Byte(b));
+    DispObmen->TranslateRec();
+}
+}  // namespace
+
+class tst_Translate : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { program = new ProgramFixture; }
+    void cleanup() { delete program; }
+    void identifier();
+    void letterSpeedVersionThreshold();
+    void modeReplies();
+    void alarmAndField();
+    void modelLookup_data();
+    void modelLookup();
+
+private:
+    ProgramFixture* program = nullptr;
+};
+
+void tst_Translate::identifier()
+{
+    decode({100, 0x20, 7});
+    QCOMPARE(int(fmMain->FIdent), 32);
+    QCOMPARE(fmAddr->Addr(), 7);
+    const int modelBefore = fmIdent->Ident();
+    QCOMPARE(fmIdent->Ident(), modelBefore);  // a transmitter never reaches the lookup
+
+    decode({100, 22, 0});
+    QCOMPARE(int(fmMain->FIdent), 22);
+    QCOMPARE(fmIdent->Ident(), 1);
+    QCOMPARE(fmAddr->Addr(), 0);
+}
+
+void tst_Translate::letterSpeedVersionThreshold()
+{
+    decode({104, 0});
+    QCOMPARE(int(fmLiter->Lit()), 1);
+    decode({104, 7});
+    QCOMPARE(int(fmLiter->Lit()), 8);
+    decode({105, 2});
+    QCOMPARE(int(fmSkor->Scor()), 2);
+    decode({38, 1, 255});
+    QCOMPARE(fmMain->FVersPr, (std::array<std::uint8_t, 2>{1, 255}));
+    decode({102, 9});
+    QCOMPARE(int(fmMain->FPosPorog), 9);
+    decode({101, 40});
+    QCOMPARE(int(fmMain->FPosUstMarker), 40);
+    decode({4, 0x13, 0, 0, 0});
+    QCOMPARE(fmMain->paRele->text(), QStringLiteral("разомкнуто"));
+    // Setting acknowledgements and unknown codes change nothing.
+    const auto porog = fmMain->FPosPorog;
+    for (int code : {1, 6, 110, 112, 113, 114, 115, 0, 255})
+        decode({code, 3, 3});
+    QCOMPARE(fmMain->FPosPorog, porog);
+}
+
+void tst_Translate::modeReplies()
+{
+    fmMain->FRejim = dej;
+    decode({103, 0});  // equal to the current mode: nothing
+    QVERIFY(!DispObmen->FlagSetRegDej);
+    QVERIFY(!DispObmen->FlagSetRegUst);
+    decode({103, 7});  // out of range: stored, nothing else
+    QCOMPARE(int(fmMain->FRejim), 7);
+    QVERIFY(!DispObmen->FlagSetRegDej);
+}
+
+void tst_Translate::alarmAndField()
+{
+    decode({107, 1});
+    QVERIFY(fmMain->FFlagTr);
+    decode({107, 2});  // only 1 means alarm
+    QVERIFY(!fmMain->FFlagTr);
+
+    fmMain->BufValPole = 50;
+    fmMain->stPoleHyst->setText(QStringLiteral("sentinel"));
+    decode({106, 50});
+    QCOMPARE(int(fmMain->ValPole), 50);
+    QCOMPARE(fmMain->stPoleHyst->text(), QStringLiteral("sentinel"));  // stored, not refreshed
+}
+
+void tst_Translate::modelLookup_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("21") << 21 << 0 << 21;
+    QTest::newRow("22") << 22 << 1 << 22;
+    QTest::newRow("23") << 23 << 2 << 23;
+    QTest::newRow("31") << 31 << 3 << 31;
+    QTest::newRow("24") << 24 << -1 << 0;
+    QTest::newRow("0") << 0 << -1 << 0;
+    QTest::newRow("255") << 255 << -1 << 0;
+}
+
+void tst_Translate::modelLookup()
+{
+    QFETCH(int, code);
+    QFETCH(int, index);
+    QFETCH(int, shown);
+    decode({100, code, 0});
+    QCOMPARE(fmIdent->Ident(), index);
+    QCOMPARE(int(fmMain->FIdent), shown);
+}
+
+QTEST_MAIN(tst_Translate)
+#include "tst_translate.moc"

@@ -1,0 +1,35 @@
+#pragma once
+#include "panel/AlarmSound.h"
+#include "panel/main.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Records what the alarm would play, instead of playing it.
+class RecordingAlarm : public AlarmSound {
+    Q_OBJECT
+public:
+    using AlarmSound::AlarmSound;
+    void start() override { ++starts; on = true; }
+    void stop() override { ++stops; on = false; }
+    bool playing() const override { return on; }
+    int starts = 0, stops = 0;
+    bool on = false;
+};
+
+// The real program in a scratch working directory, with the serial ports the test names and a
+// recording alarm. Destroying it closes the window the normal way and frees every form.
+class ProgramFixture {
+public:
+    explicit ProgramFixture(const QStringList& ports = {});
+    ~ProgramFixture();
+    // Shows the main window with these arguments: the command line is read and the search starts.
+    void start(const QStringList& arguments = {});
+    RecordingAlarm* alarm() const;
+    QString file(const QString& name) const { return FDir.filePath(name); }
+    QByteArray readFile(const QString& name) const;
+
+private:
+    QTemporaryDir FDir;
+    QString FOldCwd;
+};
