@@ -28,6 +28,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    // Typed characters other than digits never reach edAddr (edAddrKeyPress).
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     std::int32_t FAddr = 0;

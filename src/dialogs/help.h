@@ -8,12 +8,18 @@ class TfmHelp : public QDialog {
     Q_OBJECT
 public:
     explicit TfmHelp(QWidget* parent = nullptr);
+    // The help text as given, with its LF CR line breaks; stText shows it line by line.
+    QString Text() const { return FText; }
+    void SetText(const QString& Value);
 
     QLabel* stText = nullptr;
     QPushButton* bbClose = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
+
+private:
+    QString FText;
 };
 
 extern TfmHelp* fmHelp;

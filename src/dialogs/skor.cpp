@@ -1,9 +1,78 @@
 #include "dialogs/skor.h"
-// Placeholder bodies: replaced by the real ones.
-const char* const Skorost_capt[3] = {"0,1...10 м/с", "0,1...4 м/с", "0,1...1 м/с"};
+
+#include "dialogs/DialogFrame.h"
+#include "dialogs/help.h"
+#include "dialogs/texts.h"
+#include "panel/fonts.h"
+#include "panel/main.h"
+#include "panel/widgets.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+
+const char* const Skorost_capt[3] = {SKOR_CAPT_10, SKOR_CAPT_4, SKOR_CAPT_1};
+
 TfmSkor* fmSkor = nullptr;
-TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent) { fmSkor = this; }
-void TfmSkor::SetScor(Skorost Value) { FScor = Value; }
-void TfmSkor::sbSkorClick(SpeedButton*) {}
-void TfmSkor::sbHelpSkorClick() {}
-void TfmSkor::showEvent(QShowEvent* e) { QDialog::showEvent(e); }
+
+TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
+{
+    fmSkor = this;
+    fixDialogFrame(this, 242, 303);
+    setWindowTitle(QString::fromUtf8(SKOR_CAPT));
+    setFont(programFont(11));
+
+    gbSkor = new QGroupBox(QString::fromUtf8(SKOR_GROUP), this);
+    gbSkor->setGeometry(16, 22, 209, 178);
+    gbSkor->setFont(programFont(16));
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    for (int i = 0; i < 3; ++i) {
+        sbSkor[i] = new SpeedButton(QString::fromUtf8(Skorost_capt[i]), gbSkor);
+        sbSkor[i]->setGeometry(44, 32 + 48 * i, 113, 33);
+        sbSkor[i]->setCheckable(true);
+        sbSkor[i]->setProperty("Tag", i);
+        group->addButton(sbSkor[i]);
+        connect(sbSkor[i], &QPushButton::clicked, this, [this, i] { sbSkorClick(sbSkor[i]); });
+    }
+
+    bbSet = pictureButton(this, "ok.xpm", QString::fromUtf8(BTN_SET), 54, 222, 130, 25);
+    bbSet->setFont(programFont(16));
+    bbSet->setDefault(true);
+    connect(bbSet, &QPushButton::clicked, this, &QDialog::accept);
+    bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 54, 262, 130, 25);
+    bbCancel->setFont(programFont(16));
+    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    sbHelpSkor = pictureButton(this, "help.xpm", QString(), 202, 263, 23, 22);
+    connect(sbHelpSkor, &QPushButton::clicked, this, &TfmSkor::sbHelpSkorClick);
+
+    sbSkor[FScor]->setChecked(true);
+}
+
+void TfmSkor::SetScor(Skorost Value)
+{
+    FScor = Value;
+    // An index the detector may report beyond the known ranges has no caption: show its number.
+    const bool known = Value < sbSkor.size();
+    if (known)
+        sbSkor[Value]->setChecked(true);
+    if (fmMain)
+        fmMain->stSkor->setText(known ? QString::fromUtf8(Skorost_capt[Value]) : QString::number(Value));
+}
+
+void TfmSkor::sbSkorClick(SpeedButton* Sender)
+{
+    SetScor(static_cast<Skorost>(Sender->property("Tag").toInt()));
+}
+
+void TfmSkor::sbHelpSkorClick()
+{
+    VivHelp(QString::fromUtf8(HELP_WIN_CAPT_SKOR), QString::fromUtf8(HELP_TEXT_SKOR));
+}
+
+void TfmSkor::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    SetBufScor(FScor);
+    centreOnMainWindow(this);
+}

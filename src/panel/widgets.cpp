@@ -1,19 +1,132 @@
 #include "panel/widgets.h"
-// Placeholder bodies: replaced by the real ones.
-void setBackground(QWidget*, const QColor&) {}
-QColor background(const QWidget*) { return {}; }
-void setTextColor(QWidget*, const QColor&) {}
-QColor textColor(const QWidget*) { return {}; }
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+namespace {
+// Disabled controls keep the toolkit's own disabled text, so a disabled read-out or label
+// still looks disabled whatever colour it was given.
+constexpr QPalette::ColorGroup TEXT_GROUPS[] = {QPalette::Active, QPalette::Inactive};
+constexpr QPalette::ColorGroup ALL_GROUPS[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
+}  // namespace
+
+void setBackground(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    for (auto g : ALL_GROUPS)
+        p.setColor(g, QPalette::Window, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QColor background(const QWidget* w)
+{
+    return w->palette().color(QPalette::Active, QPalette::Window);
+}
+
+void setTextColor(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    for (auto g : TEXT_GROUPS) {
+        p.setColor(g, QPalette::WindowText, c);
+        p.setColor(g, QPalette::ButtonText, c);
+        p.setColor(g, QPalette::Text, c);
+    }
+    w->setPalette(p);
+}
+
+QColor textColor(const QWidget* w)
+{
+    return w->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
 TickShape::TickShape(QWidget* parent) : QWidget(parent) {}
-void TickShape::setPenColor(const QColor& c) { FPen = c; }
-void TickShape::paintEvent(QPaintEvent*) {}
-PaintArea::PaintArea(QWidget* parent) : QWidget(parent) {}
-void PaintArea::paintEvent(QPaintEvent*) {}
-void PaintArea::mousePressEvent(QMouseEvent*) {}
-void PaintArea::mouseMoveEvent(QMouseEvent*) {}
-void PaintArea::mouseReleaseEvent(QMouseEvent*) {}
-SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
-void SpeedButton::nextCheckState() {}
-ModeButtonPair::ModeButtonPair(SpeedButton* a, SpeedButton* b, QObject* parent) : QObject(parent), FA(a), FB(b) {}
-bool ModeButtonPair::SetDown(SpeedButton*, bool) { return false; }
-void ModeButtonPair::userClicked(SpeedButton*) {}
+
+void TickShape::setPenColor(const QColor& c)
+{
+    FPen = c;
+    update();
+}
+
+void TickShape::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(FPen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+PaintArea::PaintArea(QWidget* parent) : QWidget(parent)
+{
+    // Never erased by the toolkit either: the widgets below must show through.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+}
+
+void PaintArea::paintEvent(QPaintEvent*)
+{
+    if (!onPaint)
+        return;
+    QPainter p(this);
+    p.setPen(QPen(Qt::black, 0));
+    onPaint(p);
+}
+
+void PaintArea::mousePressEvent(QMouseEvent* e)
+{
+    if (onMousePress)
+        onMousePress(e);
+}
+
+void PaintArea::mouseMoveEvent(QMouseEvent* e)
+{
+    if (onMouseMove)
+        onMouseMove(e);
+}
+
+void PaintArea::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (onMouseRelease)
+        onMouseRelease(e);
+}
+
+SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
+{
+    setCheckable(true);
+}
+
+void SpeedButton::nextCheckState()
+{
+    if (FPair)
+        FPair->userClicked(this);
+    else
+        QPushButton::nextCheckState();
+}
+
+ModeButtonPair::ModeButtonPair(SpeedButton* a, SpeedButton* b, QObject* parent)
+    : QObject(parent), FA(a), FB(b)
+{
+    FA->FPair = this;
+    FB->FPair = this;
+}
+
+bool ModeButtonPair::SetDown(SpeedButton* button, bool down)
+{
+    if (down) {
+        SpeedButton* other = button == FA ? FB : FA;
+        other->setChecked(false);
+        button->setChecked(true);
+        return true;
+    }
+    if (button->isChecked() && !FAllowAllUp)
+        return false;
+    button->setChecked(false);
+    return true;
+}
+
+void ModeButtonPair::userClicked(SpeedButton* button)
+{
+    // A refused release leaves the button down; the clicked handler runs all the same.
+    SetDown(button, !button->isChecked());
+}
