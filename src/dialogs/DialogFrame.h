@@ -1,0 +1,16 @@
+#pragma once
+// What every dialog of the program shares: a fixed frame with only a close box, placement
+// over the main window, and the push buttons with a picture.
+#include <QString>
+
+class QDialog;
+class QPushButton;
+class QWidget;
+
+// Fixed client size, no resizing, title bar with the close box only.
+void fixDialogFrame(QDialog* d, int w, int h);
+// Puts the window's client area in the middle of the main window's (if there is one).
+void centreOnMainWindow(QWidget* w);
+// A push button with a picture from ":/images" and an optional caption, at a fixed place.
+QPushButton* pictureButton(QWidget* parent, const QString& image, const QString& caption, int left, int top,
+                           int w, int h);
