@@ -1,0 +1,466 @@
+#include "SimulatedDetector.h"
+
+#include "protocol/codec.h"
+#include "protocol/commands.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The longest request is '$', four digit pairs and CR; anything longer without a CR is noise.
+constexpr int kMaxRequestLength = 10;
+// How often a closed port is checked for the program opening it again.
+constexpr int kHangUpPollMs = 20;
+
+constexpr qint32 kSpeedByIndex[] = {4800, 9600, 19200, 38400, 57600, 115200};
+
+bool isSetting(quint8 code)
+{
+    for (RSerialStruct c : {COM_CF_SETBR, COM_CF_SETREG, COM_CF_SETLIT, COM_CF_SETSKOR,
+                            COM_CF_SETADDR, COM_CF_SETPOR, COM_CF_SETID}) {
+        if (c.CodCom == code)
+            return true;
+    }
+    return false;
+}
+
+qint32 speedOf(speed_t s)
+{
+    struct Pair { speed_t code; qint32 bps; };
+    static const Pair table[] = {
+        {B110, 110},     {B300, 300},     {B600, 600},       {B1200, 1200},
+        {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    for (const Pair& p : table) {
+        if (p.code == s)
+            return p.bps;
+    }
+    return 0;
+}
+
+QByteArray toBytes(const std::vector<Byte>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
+}
+
+}  // namespace
+
+SimulatedDetector::SimulatedDetector(const SimConfig& config, QObject* parent)
+    : QObject(parent), FState(config)
+{
+    FClock.start();
+    FHangUpPoll.setInterval(kHangUpPollMs);
+    connect(&FHangUpPoll, &QTimer::timeout, this, &SimulatedDetector::onHangUpPoll);
+    FPumpTimer.setSingleShot(true);
+    FPumpTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FPumpTimer, &QTimer::timeout, this, &SimulatedDetector::pump);
+}
+
+SimulatedDetector::~SimulatedDetector() { closeMaster(); }
+
+bool SimulatedDetector::open()
+{
+    if (FMaster >= 0)
+        return true;
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    char name[128] = {};
+    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
+        ::close(fd);
+        return false;
+    }
+    // A unit echoes nothing and translates nothing; the program sets its own speed on open.
+    termios t{};
+    if (::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    FMaster = fd;
+    FSlavePath = QString::fromLocal8Bit(name);
+    FReadNotifier = new QSocketNotifier(FMaster, QSocketNotifier::Read, this);
+    connect(FReadNotifier, &QSocketNotifier::activated, this, &SimulatedDetector::onReadable);
+    return true;
+}
+
+QString SimulatedDetector::slavePath() const { return FSlavePath; }
+
+SimConfig& SimulatedDetector::state() { return FState; }
+
+QList<SimRequest> SimulatedDetector::requests() const { return FRequests; }
+
+void SimulatedDetector::clearRequests() { FRequests.clear(); }
+
+void SimulatedDetector::setSilent(bool silent)
+{
+    FSilent = silent;
+    if (silent)
+        dropQueuedReplies();
+}
+
+void SimulatedDetector::vanish()
+{
+    dropQueuedReplies();
+    closeMaster();
+}
+
+void SimulatedDetector::corruptNext(int kind) { FCorruptNext = kind; }
+
+void SimulatedDetector::setChunking(int chunkSize, int gapMs)
+{
+    FChunkSize = qMax(0, chunkSize);
+    FChunkGapMs = qMax(0, gapMs);
+}
+
+qint32 SimulatedDetector::lineBaud() const
+{
+    // On Linux the master reports the slave's settings, which is the program's side.
+    termios t{};
+    if (FMaster < 0 || ::tcgetattr(FMaster, &t) != 0)
+        return 0;
+    return speedOf(::cfgetospeed(&t));
+}
+
+void SimulatedDetector::injectNoise(const QByteArray& bytes)
+{
+    if (FMaster < 0 || bytes.isEmpty())
+        return;
+    Outgoing item;
+    item.bytes = bytes;
+    item.readyAtNs = FClock.nsecsElapsed();
+    enqueue(std::move(item));
+}
+
+void SimulatedDetector::onReadable()
+{
+    if (FMaster < 0)
+        return;
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::read(FMaster, buf, sizeof buf);
+        if (n > 0) {
+            // Read the speed per block: the program may change it between requests.
+            const qint32 baud = lineBaud();
+            for (ssize_t i = 0; i < n; ++i)
+                takeByte(buf[i], baud);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        // EIO: the program has closed the port. The master keeps reporting that until the
+        // port is opened again, so stop listening and look back now and then.
+        FFrame.clear();
+        dropQueuedReplies();
+        FReadNotifier->setEnabled(false);
+        FHangUpPoll.start();
+        return;
+    }
+}
+
+void SimulatedDetector::onHangUpPoll()
+{
+    if (FMaster < 0 || !programHasPortOpen())
+        return;
+    FHangUpPoll.stop();
+    FReadNotifier->setEnabled(true);
+    onReadable();
+}
+
+bool SimulatedDetector::programHasPortOpen() const
+{
+    pollfd p{FMaster, POLLIN, 0};
+    return FMaster >= 0 && ::poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP);
+}
+
+void SimulatedDetector::takeByte(char byte, qint32 baud)
+{
+    // A '$' always starts a request: whatever came before it was noise or a broken frame.
+    if (byte == char(frame::kRequestStart)) {
+        FFrame = QByteArray(1, byte);
+        return;
+    }
+    if (FFrame.isEmpty())
+        return;
+    FFrame.append(byte);
+    if (byte == char(frame::kEnd)) {
+        const QByteArray raw = FFrame;
+        FFrame.clear();
+        handleFrame(raw, baud);
+    } else if (FFrame.size() >= kMaxRequestLength) {
+        FFrame.clear();
+    }
+}
+
+void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
+{
+    SimRequest request;
+    request.raw = raw;
+    request.baud = baud;
+    request.atMs = FClock.elapsed();
+
+    std::vector<Byte> payload;
+    const auto* bytes = reinterpret_cast<const Byte*>(raw.constData());
+    const bool digitsOk = (raw.size() == 8 || raw.size() == 10)
+                          && frame::decodeDigits(bytes, int(raw.size()), payload);
+    bool wellFormed = false;
+    if (digitsOk) {
+        request.addr = payload[0];
+        request.code = payload[1];
+        if (payload.size() == 4)
+            request.param = payload[2];
+        RSerialStruct command{};
+        wellFormed = GetCRCByte(payload.data(), int(payload.size()) - 1) == payload.back()
+                     && findCommand(request.code, command)
+                     && isSetting(request.code) == (payload.size() == 4);
+    }
+    // A request sent at another speed than the unit's reaches it as garbage.
+    request.answered = FState.kind != SimConfig::Empty && !FSilent && wellFormed
+                       && request.addr == FState.address && baud == FState.baud;
+    FRequests.append(request);
+    emit requestReceived(request);
+    if (!request.answered || FMaster < 0 || FSilent)
+        return;
+
+    QByteArray data;
+    std::function<void()> after;
+    const bool accepted = buildReply(request, data, after);
+    std::vector<Byte> reply{request.code};
+    reply.insert(reply.end(), data.begin(), data.end());
+    QByteArray frameBytes = toBytes(frame::encode(frame::kReplyOk, reply));
+    if (!accepted)
+        frameBytes[0] = char(frame::kReplyRefused);
+    if (FCorruptNext != NoCorruption) {
+        frameBytes = corrupt(frameBytes, FCorruptNext);
+        FCorruptNext = NoCorruption;
+    }
+
+    Outgoing item;
+    item.bytes = frameBytes;
+    item.isReply = true;
+    item.readyAtNs = FClock.nsecsElapsed() + qint64(FState.processingDelayMs) * 1000000;
+    item.after = std::move(after);
+    enqueue(std::move(item));
+}
+
+bool SimulatedDetector::buildReply(const SimRequest& request, QByteArray& data,
+                                   std::function<void()>& after)
+{
+    SimConfig& s = FState;
+    const int par = request.param;
+    auto one = [&data](quint8 b) { data = QByteArray(1, char(b)); };
+    switch (request.code) {
+    case COM_CF_REQSTATE.CodCom:
+        data = QByteArray(4, '\0');
+        data[0] = char(s.stateByte);
+        return true;
+    case COM_CF_REQVERS.CodCom:
+        data.append(char(s.version[0])).append(char(s.version[1]));
+        return true;
+    case COM_CF_REQID.CodCom:
+        data.append(char(s.kind == SimConfig::Transmitter ? 0x20 : s.model)).append(char(s.address));
+        return true;
+    case COM_CF_REQSTNASTR.CodCom: one(s.alarm ? 1 : 0); return true;
+    case COM_CF_REQSIGNAL.CodCom: one(s.signal); return true;
+    case COM_CF_REQSIGPOR.CodCom: one(s.field); return true;
+    case COM_CF_REQPOR.CodCom: one(s.threshold); return true;
+    case COM_CF_REQLIT.CodCom: one(s.letterIndex); return true;
+    case COM_CF_REQREJ.CodCom: one(s.mode); return true;
+    case COM_CF_REQSKOR.CodCom: one(s.speedIndex); return true;
+    case COM_CF_SETBR.CodCom:
+        one(quint8(par));
+        if (par > 5)
+            return false;
+        // The new speed holds from the end of this reply, which still goes out at the old one.
+        if (!s.ignoreSetBr)
+            after = [this, par] { FState.baud = kSpeedByIndex[par]; };
+        return true;
+    case COM_CF_SETADDR.CodCom:
+        one(quint8(par));
+        after = [this, par] { FState.address = quint8(par); };
+        return true;
+    }
+    // The short-acknowledged settings; a value the unit cannot take is refused and changes nothing.
+    switch (request.code) {
+    case COM_CF_SETREG.CodCom:
+        if (par > 1)
+            return false;
+        s.mode = quint8(par);
+        return true;
+    case COM_CF_SETLIT.CodCom:
+        if (par > 7)
+            return false;
+        s.letterIndex = quint8(par);
+        return true;
+    case COM_CF_SETSKOR.CodCom:
+        if (par > 2)
+            return false;
+        s.speedIndex = quint8(par);
+        return true;
+    case COM_CF_SETPOR.CodCom:
+        if (par > 15)
+            return false;
+        s.threshold = quint8(par);
+        return true;
+    case COM_CF_SETID.CodCom:
+        if (s.kind != SimConfig::Receiver || (par != 21 && par != 22 && par != 23 && par != 31))
+            return false;
+        s.model = quint8(par);
+        return true;
+    }
+    return false;
+}
+
+QByteArray SimulatedDetector::corrupt(QByteArray reply, int kind) const
+{
+    const qsizetype last = reply.size() - 1;
+    switch (kind) {
+    case BadStatusByte:
+        reply[0] = '#';
+        break;
+    case WrongTerminator:
+        reply[last] = '\n';
+        break;
+    case Refusal:
+        reply[0] = char(frame::kReplyRefused);
+        break;
+    case BadChecksum: {
+        Byte code = 0;
+        const Byte sum = ascii_2_hex({Byte(reply[last - 1]), Byte(reply[last - 2])}, code);
+        const auto pair = hex_2_ascii(Byte(sum + 1));
+        reply[last - 2] = char(pair[1]);
+        reply[last - 1] = char(pair[0]);
+        break;
+    }
+    case LowerCaseDigit: {
+        // Prefer a letter digit so that only its case is wrong; a frame of plain digits gets one.
+        qsizetype at = last - 1;
+        for (qsizetype i = 1; i < last; ++i) {
+            if (reply[i] >= 'A' && reply[i] <= 'F') {
+                at = i;
+                break;
+            }
+        }
+        reply[at] = reply[at] >= 'A' ? char(reply[at] - 'A' + 'a') : 'a';
+        break;
+    }
+    case Truncated:
+        reply.chop(2);
+        break;
+    }
+    return reply;
+}
+
+void SimulatedDetector::enqueue(Outgoing item)
+{
+    FQueue.append(std::move(item));
+    if (FQueue.size() == 1)
+        pump();
+}
+
+void SimulatedDetector::pump()
+{
+    while (!FQueue.isEmpty()) {
+        Outgoing& head = FQueue.first();
+        const qint64 now = FClock.nsecsElapsed();
+        auto waitUntil = [this, now](qint64 ns) {
+            FPumpTimer.start(int(std::ceil(double(ns - now) / 1e6)));
+        };
+        if (now < head.readyAtNs) {
+            waitUntil(head.readyAtNs);
+            return;
+        }
+        // Nobody is listening: what a unit sends now is lost, and must not reach whoever
+        // opens the port next.
+        if (FMaster < 0 || !programHasPortOpen()) {
+            Outgoing done = FQueue.takeFirst();
+            FSentOfHead = 0;
+            if (done.after)
+                done.after();
+            continue;
+        }
+        if (FSentOfHead == 0)
+            FHeadStartNs = now;
+
+        const qsizetype remaining = head.bytes.size() - FSentOfHead;
+        const qint64 byteNs = FState.paceAtLineRate && FState.baud > 0
+                                  ? qint64(10) * 1000000000 / FState.baud : 0;
+        qsizetype n = remaining;
+        if (FChunkSize > 0) {
+            n = qMin<qsizetype>(FChunkSize, remaining);
+            const qint64 dueNs = FHeadStartNs + (FSentOfHead + n) * byteNs;
+            if (byteNs > 0 && now < dueNs) {
+                waitUntil(dueNs);
+                return;
+            }
+        } else if (byteNs > 0) {
+            const qsizetype due = qMin<qsizetype>(remaining + FSentOfHead, (now - FHeadStartNs) / byteNs);
+            if (due <= FSentOfHead) {
+                waitUntil(FHeadStartNs + (FSentOfHead + 1) * byteNs);
+                return;
+            }
+            n = due - FSentOfHead;
+        }
+
+        const ssize_t written = ::write(FMaster, head.bytes.constData() + FSentOfHead, size_t(n));
+        if (written < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                FPumpTimer.start(5);
+                return;
+            }
+            // The line is gone; treat the rest as lost.
+            FSentOfHead = int(head.bytes.size());
+        } else {
+            FSentOfHead += int(written);
+        }
+
+        if (FSentOfHead < head.bytes.size()) {
+            if (FChunkSize > 0 && written == n) {
+                const qint64 gapNs = qint64(FChunkGapMs) * 1000000;
+                head.readyAtNs = now + gapNs;
+                FHeadStartNs += gapNs;  // pacing resumes after the gap
+            }
+            continue;
+        }
+        Outgoing done = FQueue.takeFirst();
+        FSentOfHead = 0;
+        if (done.isReply)
+            emit replySent(done.bytes);
+        if (done.after)
+            done.after();
+    }
+}
+
+void SimulatedDetector::dropQueuedReplies()
+{
+    FPumpTimer.stop();
+    const QList<Outgoing> dropped = std::exchange(FQueue, {});
+    FSentOfHead = 0;
+    // What was decided still happens: a unit that acknowledged a new speed switches to it
+    // whether or not the acknowledgement reached anyone.
+    for (const Outgoing& item : dropped) {
+        if (item.after)
+            item.after();
+    }
+}
+
+void SimulatedDetector::closeMaster()
+{
+    FHangUpPoll.stop();
+    FPumpTimer.stop();
+    delete FReadNotifier;
+    FReadNotifier = nullptr;
+    if (FMaster >= 0)
+        ::close(FMaster);
+    FMaster = -1;
+}

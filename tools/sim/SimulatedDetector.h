@@ -1,0 +1,124 @@
+#pragma once
+// A detector on the far side of a pseudo-terminal: the program opens the slave as its serial
+// port and cannot tell it from a unit on a USB-serial cable. Everything runs on the Qt event
+// loop of the thread that owns the object, so several units can share one process.
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QSocketNotifier;
+
+struct SimRequest {            // one request frame as the simulator saw it on the wire
+    QByteArray raw;            // the bytes, '$' .. CR
+    quint8 addr = 0, code = 0;
+    int param = -1;            // the parameter byte of a setting, -1 for a query
+    qint32 baud = 0;           // the program side's line speed when it arrived (from the pty's termios)
+    bool answered = false;
+    qint64 atMs = 0;           // ms since the simulator started
+};
+Q_DECLARE_METATYPE(SimRequest)
+
+struct SimConfig {
+    enum Kind { Receiver, Transmitter, Empty } kind = Receiver;
+    quint8 model = 21;         // receiver identifier 21/22/23/31 (a transmitter answers 0x20)
+    quint8 address = 0;
+    quint8 mode = 0;           // 0 duty, 1 alignment, 2 power-on
+    quint8 letterIndex = 0;    // 0..7 (letter - 1)
+    quint8 speedIndex = 0;     // crossing-speed range 0..2
+    quint8 threshold = 15;     // 0..15
+    quint8 signal = 80;        // alignment signal 0..153
+    quint8 field = 20;         // field value 0..154
+    bool alarm = false;
+    quint8 stateByte = 0;      // bit0 relay open, bit1 supply low, bit4 lid open
+    quint8 version[2] = {1, 5};
+    qint32 baud = 4800;        // the unit's own line speed; COM_CF_SETBR changes it after acknowledging
+    bool paceAtLineRate = false; // send replies byte-paced at 10 bits per byte of the unit's speed
+    int processingDelayMs = 0; // delay before answering
+    bool ignoreSetBr = false;  // acknowledge COM_CF_SETBR but keep the old speed
+};
+
+class SimulatedDetector : public QObject {
+    Q_OBJECT
+public:
+    // Faults corruptNext puts into one reply.
+    enum Corruption {
+        NoCorruption = 0,
+        BadStatusByte = 1,
+        WrongTerminator = 2,
+        Refusal = 3,
+        BadChecksum = 4,
+        LowerCaseDigit = 5,
+        Truncated = 6,
+    };
+
+    explicit SimulatedDetector(const SimConfig& config = {}, QObject* parent = nullptr);
+    ~SimulatedDetector() override;
+    bool open();                       // opens the pty (raw, no echo); false on failure
+    QString slavePath() const;         // e.g. /dev/pts/7
+    SimConfig& state();                // live state: tests change it between polls
+    QList<SimRequest> requests() const;
+    void clearRequests();
+    // Answers nothing (and reads/discards requests) while silent; replies not yet on the
+    // wire are lost, as with a unit that loses power.
+    void setSilent(bool silent);
+    void vanish();                     // closes its side: the program sees the device go away
+    // One reply gets the fault; called from a requestReceived slot it hits that request's reply.
+    void corruptNext(int kind);        // 1 bad status byte, 2 wrong terminator, 3 '?' refusal, 4 bad checksum,
+                                       // 5 lower-case digit, 6 truncated (fewer bytes than expected)
+    void setChunking(int chunkSize, int gapMs); // split replies into chunks with gaps (0 = off)
+
+    bool isOpen() const { return FMaster >= 0; }
+    bool isSilent() const { return FSilent; }
+    // The speed the program's side has set on the line, in bit/s; 0 when unknown.
+    qint32 lineBaud() const;
+    qint64 elapsedMs() const { return FClock.elapsed(); }
+    // Stray bytes on the line, sent after any reply that is on its way.
+    void injectNoise(const QByteArray& bytes);
+
+signals:
+    void requestReceived(const SimRequest& request);
+    void replySent(const QByteArray& bytes);
+
+private:
+    struct Outgoing {
+        QByteArray bytes;
+        qint64 readyAtNs = 0;
+        bool isReply = false;
+        std::function<void()> after;   // runs once the bytes are on the wire (or lost)
+    };
+
+    void onReadable();
+    void onHangUpPoll();
+    void takeByte(char byte, qint32 baud);
+    void handleFrame(const QByteArray& raw, qint32 baud);
+    bool buildReply(const SimRequest& request, QByteArray& data, std::function<void()>& after);
+    QByteArray corrupt(QByteArray reply, int kind) const;
+    void enqueue(Outgoing item);
+    void pump();
+    bool programHasPortOpen() const;
+    void dropQueuedReplies();
+    void closeMaster();
+
+    SimConfig FState;
+    int FMaster = -1;
+    QString FSlavePath;
+    QSocketNotifier* FReadNotifier = nullptr;
+    QTimer FHangUpPoll;                // watches for the program to open the port again
+    QElapsedTimer FClock;
+    QByteArray FFrame;                 // the request being assembled, from its '$'
+    QList<SimRequest> FRequests;
+    bool FSilent = false;
+    int FCorruptNext = NoCorruption;
+    int FChunkSize = 0;
+    int FChunkGapMs = 0;
+    QList<Outgoing> FQueue;
+    int FSentOfHead = 0;
+    qint64 FHeadStartNs = 0;           // when the head's first byte went out (pacing)
+    QTimer FPumpTimer;
+};

@@ -1,0 +1,279 @@
+// dorvik_sim: detectors on pseudo-terminals, for demonstrations and tests without hardware.
+#include "SimScenario.h"
+#include "SimulatedDetector.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char kUsage[] = R"(Usage: dorvik_sim [OPTION]... [UNIT [SCENARIO]...]...
+
+Simulates detectors on pseudo-terminals. Each unit gets its own port; the slave paths are
+printed one per line, in the order the units are given. Runs until SIGINT or SIGTERM.
+With no unit, one receiver of model 21 in duty mode is simulated.
+
+Units:
+  --receiver MODEL     a receiver with identifier MODEL (21, 22, 23 or 31; any 0..255 is taken)
+  --transmitter        a transmitter (identifier 0x20)
+  --empty              a port where nothing answers
+
+Scenario options apply to the unit given just before them; given before any unit, they are
+the defaults of every unit that follows.
+  --mode N             work mode: 0 duty, 1 alignment, 2 power-on (default 0)
+  --address N          the unit's address 0..255 (default 0)
+  --letter N           frequency letter 1..8 (default 1)
+  --threshold N        threshold position 0..15 (default 15)
+  --baud-pace          send replies at the pace of the line speed (10 bits per byte)
+  --delay MS           wait MS milliseconds before each reply
+  --silent-after N     stop answering after N replies ...
+  --back-after S       ... and answer again S seconds later, at 4800 bit/s, as after a power cycle
+  --corrupt-every N    spoil every Nth reply ...
+  --corrupt-kind K     ... with fault K: 1 bad status byte, 2 wrong terminator, 3 '?' refusal,
+                       4 bad checksum (default), 5 lower-case digit, 6 truncated
+  --chunk N            send replies in pieces of N bytes ...
+  --chunk-gap MS       ... MS milliseconds apart
+  --noise-every MS     put a few stray bytes on the line every MS milliseconds
+  --alarm-every S      raise the alarm (and open the relay) for about 2 s every S seconds
+  --field-walk         field value and alignment signal drift: people walking through the zone,
+                       an installer turning a unit
+  --ignore-setbr       acknowledge a change of line speed but keep the old speed
+  --vanish-after S     unplug the unit after S seconds
+
+Other options:
+  --ports-file F       also write the slave paths to F, once every port is open
+  --log                log every request and reply (time, speed, bytes) to stderr
+  --help               show this text
+)";
+
+struct UnitSpec {
+    SimConfig config;
+    ScenarioOptions scenario;
+    int chunkSize = 0;
+    int chunkGapMs = 0;
+};
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    (void)!::write(signalPipe[1], &byte, 1);
+}
+
+QString hexAndText(const QByteArray& bytes)
+{
+    QString text;
+    for (char c : bytes)
+        text += (c >= 0x20 && c < 0x7F) ? QChar(c) : QChar('.');
+    return QString::fromLatin1(bytes.toHex(' ').toUpper()) + QStringLiteral("  ") + text;
+}
+
+void logLine(SimulatedDetector* unit, int index, qint32 baud, const char* dir, const QString& what)
+{
+    std::fprintf(stderr, "%9.3f port%d %6d %s %s\n", double(unit->elapsedMs()) / 1000.0, index,
+                 int(baud), dir, qPrintable(what));
+}
+
+class Arguments {
+public:
+    explicit Arguments(const QStringList& args) : FArgs(args) {}
+    bool atEnd() const { return FPos >= FArgs.size(); }
+    QString next() { return FArgs.at(FPos++); }
+    // The number after an option, within [lo, hi]; sets the error text when it is not one.
+    bool number(const QString& option, int lo, int hi, int& out)
+    {
+        bool ok = false;
+        if (!atEnd())
+            out = next().toInt(&ok);
+        if (!ok || out < lo || out > hi) {
+            FError = QStringLiteral("%1 needs a number from %2 to %3").arg(option).arg(lo).arg(hi);
+            return false;
+        }
+        return true;
+    }
+    QString error() const { return FError; }
+    void setError(const QString& e) { FError = e; }
+
+private:
+    QStringList FArgs;
+    int FPos = 0;
+    QString FError;
+};
+
+// Reads the command line into units and global options; false with a message on a mistake.
+bool parse(Arguments& a, std::vector<UnitSpec>& units, QString& portsFile, bool& log, bool& help)
+{
+    UnitSpec defaults;
+    auto current = [&]() -> UnitSpec& { return units.empty() ? defaults : units.back(); };
+    auto addUnit = [&](SimConfig::Kind kind) {
+        units.push_back(defaults);
+        units.back().config.kind = kind;
+    };
+    while (!a.atEnd()) {
+        const QString opt = a.next();
+        int v = 0;
+        SimConfig& c = current().config;
+        ScenarioOptions& s = current().scenario;
+        if (opt == "--help" || opt == "-h") {
+            help = true;
+        } else if (opt == "--log") {
+            log = true;
+        } else if (opt == "--ports-file") {
+            if (a.atEnd()) {
+                a.setError(QStringLiteral("--ports-file needs a file name"));
+                return false;
+            }
+            portsFile = a.next();
+        } else if (opt == "--receiver") {
+            if (!a.number(opt, 0, 255, v))
+                return false;
+            addUnit(SimConfig::Receiver);
+            units.back().config.model = quint8(v);
+        } else if (opt == "--transmitter") {
+            addUnit(SimConfig::Transmitter);
+        } else if (opt == "--empty") {
+            addUnit(SimConfig::Empty);
+        } else if (opt == "--mode") {
+            if (!a.number(opt, 0, 2, v))
+                return false;
+            c.mode = quint8(v);
+        } else if (opt == "--address") {
+            if (!a.number(opt, 0, 255, v))
+                return false;
+            c.address = quint8(v);
+        } else if (opt == "--letter") {
+            if (!a.number(opt, 1, 8, v))
+                return false;
+            c.letterIndex = quint8(v - 1);
+        } else if (opt == "--threshold") {
+            if (!a.number(opt, 0, 15, v))
+                return false;
+            c.threshold = quint8(v);
+        } else if (opt == "--baud-pace") {
+            c.paceAtLineRate = true;
+        } else if (opt == "--delay") {
+            if (!a.number(opt, 0, 60000, c.processingDelayMs))
+                return false;
+        } else if (opt == "--ignore-setbr") {
+            c.ignoreSetBr = true;
+        } else if (opt == "--silent-after") {
+            if (!a.number(opt, 1, 1000000, s.silentAfterReplies))
+                return false;
+        } else if (opt == "--back-after") {
+            if (!a.number(opt, 1, 86400, s.backAfterS))
+                return false;
+        } else if (opt == "--corrupt-every") {
+            if (!a.number(opt, 1, 1000000, s.corruptEvery))
+                return false;
+        } else if (opt == "--corrupt-kind") {
+            if (!a.number(opt, 1, 6, s.corruptKind))
+                return false;
+        } else if (opt == "--chunk") {
+            if (!a.number(opt, 1, 14, current().chunkSize))
+                return false;
+        } else if (opt == "--chunk-gap") {
+            if (!a.number(opt, 0, 10000, current().chunkGapMs))
+                return false;
+        } else if (opt == "--noise-every") {
+            if (!a.number(opt, 1, 3600000, s.noiseEveryMs))
+                return false;
+        } else if (opt == "--alarm-every") {
+            if (!a.number(opt, 3, 86400, s.alarmEveryS))
+                return false;
+        } else if (opt == "--field-walk") {
+            s.fieldWalk = true;
+        } else if (opt == "--vanish-after") {
+            if (!a.number(opt, 1, 86400, s.vanishAfterS))
+                return false;
+        } else {
+            a.setError(QStringLiteral("unknown option %1 (see --help)").arg(opt));
+            return false;
+        }
+    }
+    if (units.empty())
+        addUnit(SimConfig::Receiver);
+    return true;
+}
+
+bool writePortsFile(const QString& path, const QStringList& slaves)
+{
+    // Written in one go: a script waiting for the file must never see half a list.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write((slaves.join('\n') + '\n').toLocal8Bit());
+    return f.commit();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    Arguments args(app.arguments().mid(1));
+    std::vector<UnitSpec> specs;
+    QString portsFile;
+    bool log = false, help = false;
+    if (!parse(args, specs, portsFile, log, help)) {
+        std::fprintf(stderr, "dorvik_sim: %s\n", qPrintable(args.error()));
+        return 2;
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        std::perror("dorvik_sim: socketpair");
+        return 1;
+    }
+    QSocketNotifier quitter(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&quitter, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    QStringList slaves;
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const UnitSpec& spec = specs[i];
+        auto* unit = new SimulatedDetector(spec.config, &app);
+        if (!unit->open()) {
+            std::perror("dorvik_sim: cannot open a pseudo-terminal");
+            return 1;
+        }
+        unit->setChunking(spec.chunkSize, spec.chunkGapMs);
+        new SimScenario(unit, spec.scenario, unit);
+        if (log) {
+            const int index = int(i) + 1;
+            QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
+                             [unit, index](const SimRequest& r) {
+                                 logLine(unit, index, r.baud, r.answered ? "<-" : "<x",
+                                         hexAndText(r.raw));
+                             });
+            QObject::connect(unit, &SimulatedDetector::replySent, unit,
+                             [unit, index](const QByteArray& bytes) {
+                                 logLine(unit, index, unit->state().baud, "->", hexAndText(bytes));
+                             });
+        }
+        slaves << unit->slavePath();
+        std::printf("%s\n", qPrintable(unit->slavePath()));
+    }
+    std::fflush(stdout);
+    if (!portsFile.isEmpty() && !writePortsFile(portsFile, slaves)) {
+        std::fprintf(stderr, "dorvik_sim: cannot write %s\n", qPrintable(portsFile));
+        return 1;
+    }
+    if (log) {
+        for (int i = 0; i < slaves.size(); ++i)
+            std::fprintf(stderr, "port%d = %s\n", i + 1, qPrintable(slaves.at(i)));
+    }
+    return app.exec();
+}
