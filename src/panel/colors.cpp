@@ -24,15 +24,17 @@ QColor COL_PAN_SOST_TR, COL_PAN_SOST_NORM;
 //   active caption   -> Highlight
 //   inactive caption -> Highlight blended 60 % towards Base, the same hue made pale
 namespace {
+// Held to 8 bits a channel like every other colour of the program: some palette colours are
+// computed at a finer precision and would never compare equal to what the screen shows.
 QColor role(QPalette::ColorRole r)
 {
-    return QApplication::palette().color(QPalette::Active, r);
+    return QColor(QApplication::palette().color(QPalette::Active, r).rgb());
 }
 
 QColor blend(const QColor& a, const QColor& b, double towardsB)
 {
     auto mix = [towardsB](int x, int y) { return int(x + (y - x) * towardsB + 0.5); };
-    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
+    return {mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue())};
 }
 }  // namespace
 
