@@ -1,0 +1,157 @@
+// Greying the window out around a dialog and bringing it back exactly as it was.
+#include "ProgramFixture.h"
+#include "panel/colors.h"
+#include "panel/scales.h"
+#include "panel/widgets.h"
+
+#include <QGroupBox>
+#include <QtTest>
+
+namespace {
+// Every element the saved appearance covers, as "name value" lines, so that a difference
+// names the element.
+QStringList appearance()
+{
+    TfmMain* m = fmMain;
+    QStringList out;
+    auto colour = [&](const char* name, const QColor& c) { out << QString("%1 %2").arg(name, c.name()); };
+    auto flag = [&](const char* name, bool b) { out << QString("%1 %2").arg(name).arg(b); };
+    colour("font gbNastr", textColor(m->gbNastr));
+    colour("font gbPar", textColor(m->gbPar));
+    for (auto [name, w] : {std::pair{"paRab", (QWidget*)m->paRab}, {"paUst", m->paUst}, {"paKnReg", m->paKnReg},
+                           {"paMessage", m->paMessage}, {"paSost", m->paSost}, {"paKn", m->paKn},
+                           {"paRele", m->paRele}, {"paPit", m->paPit}, {"paKr", m->paKr}})
+        colour(name, background(w));
+    for (auto [name, w] : {std::pair{"font paMessage", (QWidget*)m->paMessage}, {"font paSost", m->paSost},
+                           {"font paRele", m->paRele}, {"font paPit", m->paPit}, {"font paKr", m->paKr},
+                           {"font stPered", m->stPered}})
+        colour(name, textColor(w));
+    colour("PM marker", PM->brColorMarker);
+    colour("PH all", PH->brColorAllHyst);
+    colour("PH pole", PH->brColorPoleHyst);
+    colour("UH verh", UH->brColorUstHystVerh);
+    colour("UH middle", UH->brColorUstHystMiddle);
+    colour("UH niz", UH->brColorUstHystNiz);
+    colour("UM marker", UM->brColorUstMarker);
+    for (int i = 0; i < 7; ++i) {
+        colour("shPole", m->shPole()[i]->penColor());
+        colour("shUst", m->shUst()[i]->penColor());
+        flag("laPole", m->laPole()[i]->isEnabled());
+        flag("laUst", m->laUst()[i]->isEnabled());
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m->bbPlus, m->bbMinus, m->sbRabota, m->sbUst, m->bbLiter, m->bbSkor, m->bbAddr, m->bbAbout,
+             m->bbClose, m->laRele, m->laPit, m->laKr, m->sbZvonok, m->stPorogMarker, m->stPoleHyst, m->stUstHyst,
+             m->stLiter, m->stSkor, m->stAddr, m->stPort, m->stIzv, m->stVersPr, m->stBaud, m->stPered,
+             m->stPorogMarkerNadp, m->stPoleHystTitle, m->stUstHystTitle, m->sbHelpDej, m->sbHelpUst})
+        flag(w->metaObject()->className(), w->isEnabled());
+    flag("allowAllUp", m->modePair->AllowAllUp());
+    flag("down sbRabota", m->sbRabota->Down());
+    flag("down sbUst", m->sbUst->Down());
+    return out;
+}
+
+QImage grabArea(QWidget* panel, QWidget* area)
+{
+    return panel->grab(area->geometry()).toImage();
+}
+
+bool uniform(const QImage& img, const QColor& c)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) != c)
+                return false;
+    return true;
+}
+}  // namespace
+
+class tst_Greying : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { delete program; }
+    void roundTrip_data();
+    void roundTrip();
+    void modeChangeWhileGreyed();
+
+private:
+    ProgramFixture* program = nullptr;
+};
+
+void tst_Greying::init()
+{
+    program = new ProgramFixture;
+    program->start();
+    QVERIFY(QTest::qWaitForWindowExposed(fmMain));
+}
+
+void tst_Greying::roundTrip_data()
+{
+    QTest::addColumn<int>("ident");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("receiver in duty mode") << 22 << int(dej);
+    QTest::newRow("receiver in alignment") << 22 << int(ust);
+    QTest::newRow("transmitter") << 32 << int(vklpit);
+}
+
+void tst_Greying::roundTrip()
+{
+    QFETCH(int, ident);
+    QFETCH(int, mode);
+    TfmMain* m = fmMain;
+    m->SetIdent(TIdent(ident));
+    m->SetFlagReply(true);
+    if (ident == 32) {
+        m->EnablePeredInterf();
+    } else {
+        m->EnablePriemInterf();
+        m->SetRejim(TRejim(mode));
+    }
+    m->SetReqState(0x13);
+    const QStringList before = appearance();
+    const QImage rabBefore = m->paRab->grab().toImage(), ustBefore = m->paUst->grab().toImage();
+
+    m->DisableMainWindow();
+    QVERIFY(m->FlagDisableMainWindow());
+    QVERIFY(!m->sbRabota->Down() && !m->sbUst->Down());
+    QVERIFY(m->modePair->AllowAllUp());
+    QVERIFY(!m->bbAbout->isEnabled() && !m->sbZvonok->isEnabled() && !m->laUst0_0->isEnabled());
+    QCOMPARE(textColor(m->stPered), clBtnFace());
+    QCOMPARE(background(m->paKnReg), cl3DLight());
+    // The scales are blank: only the greyed panel shows where they lie.
+    for (PaintArea* a : {m->pbPoleHyst, m->pbPorogMarker})
+        QVERIFY2(uniform(grabArea(m->paRab, a), cl3DLight()), a->metaObject()->className());
+    for (PaintArea* a : {m->pbUstHyst, m->pbUstHystMarker})
+        QVERIFY(uniform(grabArea(m->paUst, a), cl3DLight()));
+
+    m->RestoreMainWindow();
+    QVERIFY(!m->FlagDisableMainWindow());
+    QCOMPARE(appearance(), before);
+    QCOMPARE(m->paRab->grab().toImage(), rabBefore);
+    QCOMPARE(m->paUst->grab().toImage(), ustBefore);
+}
+
+void tst_Greying::modeChangeWhileGreyed()
+{
+    TfmMain* m = fmMain;
+    m->SetIdent(22);
+    m->SetFlagReply(true);
+    m->EnablePriemInterf();
+    m->SetRejim(dej);
+
+    m->DisableMainWindow();
+    m->SetRejim(ust);
+    m->RestoreMainWindow();
+
+    QVERIFY(m->sbUst->Down());
+    QVERIFY(!m->sbRabota->Down());
+    QVERIFY(!m->modePair->AllowAllUp());
+    QCOMPARE(background(m->paUst), COL_PAN_REJIM_ACT);
+    QCOMPARE(background(m->paRab), COL_PAN_REJIM_INACT);
+    QVERIFY(m->sbHelpUst->isEnabled() && !m->sbHelpDej->isEnabled() && !m->bbPlus->isEnabled());
+    QCOMPARE(UM->brColorUstMarker, clRed);
+}
+
+QTEST_MAIN(tst_Greying)
+#include "tst_greying.moc"
