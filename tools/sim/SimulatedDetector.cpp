@@ -146,12 +146,16 @@ void SimulatedDetector::onReadable()
 {
     if (FMaster < 0)
         return;
+    // Closing the port puts back the settings the port had before it was opened, so for
+    // bytes the program wrote just before it closed, the speed last seen open is the truth.
+    const bool programOpen = programHasPortOpen();
     char buf[512];
     for (;;) {
         const ssize_t n = ::read(FMaster, buf, sizeof buf);
         if (n > 0) {
-            // Read the speed per block: the program may change it between requests.
-            const qint32 baud = lineBaud();
+            if (programOpen || FLastOpenBaud == 0)
+                FLastOpenBaud = lineBaud();
+            const qint32 baud = FLastOpenBaud;
             for (ssize_t i = 0; i < n; ++i)
                 takeByte(buf[i], baud);
             continue;
@@ -164,6 +168,7 @@ void SimulatedDetector::onReadable()
         dropQueuedReplies();
         FReadNotifier->setEnabled(false);
         FHangUpPoll.start();
+        emit portClosed();
         return;
     }
 }
@@ -389,8 +394,8 @@ void SimulatedDetector::pump()
                 done.after();
             continue;
         }
-        if (FSentOfHead == 0)
-            FHeadStartNs = now;
+        if (head.startNs < 0)
+            head.startNs = now;
 
         const qsizetype remaining = head.bytes.size() - FSentOfHead;
         const qint64 byteNs = FState.paceAtLineRate && FState.baud > 0
@@ -398,15 +403,15 @@ void SimulatedDetector::pump()
         qsizetype n = remaining;
         if (FChunkSize > 0) {
             n = qMin<qsizetype>(FChunkSize, remaining);
-            const qint64 dueNs = FHeadStartNs + (FSentOfHead + n) * byteNs;
+            const qint64 dueNs = head.startNs + (FSentOfHead + n) * byteNs;
             if (byteNs > 0 && now < dueNs) {
                 waitUntil(dueNs);
                 return;
             }
         } else if (byteNs > 0) {
-            const qsizetype due = qMin<qsizetype>(remaining + FSentOfHead, (now - FHeadStartNs) / byteNs);
+            const qsizetype due = qMin<qsizetype>(remaining + FSentOfHead, (now - head.startNs) / byteNs);
             if (due <= FSentOfHead) {
-                waitUntil(FHeadStartNs + (FSentOfHead + 1) * byteNs);
+                waitUntil(head.startNs + (FSentOfHead + 1) * byteNs);
                 return;
             }
             n = due - FSentOfHead;
@@ -428,7 +433,7 @@ void SimulatedDetector::pump()
             if (FChunkSize > 0 && written == n) {
                 const qint64 gapNs = qint64(FChunkGapMs) * 1000000;
                 head.readyAtNs = now + gapNs;
-                FHeadStartNs += gapNs;  // pacing resumes after the gap
+                head.startNs += gapNs;  // pacing resumes after the gap
             }
             continue;
         }

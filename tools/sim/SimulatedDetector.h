@@ -84,11 +84,14 @@ public:
 signals:
     void requestReceived(const SimRequest& request);
     void replySent(const QByteArray& bytes);
+    // The program has closed its port; whatever the unit still had to say is lost.
+    void portClosed();
 
 private:
     struct Outgoing {
         QByteArray bytes;
         qint64 readyAtNs = 0;
+        qint64 startNs = -1;           // when it began to go out; paced bytes count from here
         bool isReply = false;
         std::function<void()> after;   // runs once the bytes are on the wire (or lost)
     };
@@ -111,6 +114,7 @@ private:
     QSocketNotifier* FReadNotifier = nullptr;
     QTimer FHangUpPoll;                // watches for the program to open the port again
     QElapsedTimer FClock;
+    qint32 FLastOpenBaud = 0;          // the program's speed when its port was last seen open
     QByteArray FFrame;                 // the request being assembled, from its '$'
     QList<SimRequest> FRequests;
     bool FSilent = false;
@@ -119,6 +123,5 @@ private:
     int FChunkGapMs = 0;
     QList<Outgoing> FQueue;
     int FSentOfHead = 0;
-    qint64 FHeadStartNs = 0;           // when the head's first byte went out (pacing)
     QTimer FPumpTimer;
 };

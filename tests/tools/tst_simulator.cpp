@@ -1,0 +1,391 @@
+#include "SimScenario.h"
+#include "SimulatedDetector.h"
+#include "protocol/codec.h"
+#include "protocol/commands.h"
+#include "protocol/frames.h"
+#include "serial/SerialDrv.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+QByteArray request(quint8 addr, RSerialStruct command, int param = -1)
+{
+    std::vector<Byte> payload{addr, command.CodCom};
+    if (param >= 0)
+        payload.push_back(Byte(param));
+    const std::vector<Byte> f = frame::encode(frame::kRequestStart, payload);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
+}
+
+// The program's own serial component on one side of the pseudo-terminal, the unit on the other.
+struct Line {
+    SimulatedDetector sim;
+    TSerialPortDriver drv;
+    QByteArray got;
+    int chunks = 0;
+
+    explicit Line(const SimConfig& config = {}) : sim(config)
+    {
+        drv.OnReceiveData = [this](TSerialPortDriver*, const std::uint8_t* data, int size) {
+            got.append(reinterpret_cast<const char*>(data), size);
+            ++chunks;
+        };
+    }
+    bool open(TComPortBaudRate speed = br4800)
+    {
+        if (!sim.isOpen() && !sim.open())
+            return false;
+        drv.SetComPortName(sim.slavePath());
+        drv.SetComPortBaudRate(speed);
+        return drv.Connect();
+    }
+    void send(const QByteArray& bytes)
+    {
+        got.clear();
+        chunks = 0;
+        drv.SendData(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::uint32_t(bytes.size()));
+    }
+    // Sends and waits for a reply of the expected length; returns what came.
+    QByteArray ask(const QByteArray& bytes, int expectedLength)
+    {
+        send(bytes);
+        QElapsedTimer clock;
+        clock.start();
+        while (got.size() < expectedLength && clock.elapsed() < 2000)
+            QTest::qWait(1);
+        return got;
+    }
+};
+
+int validate(const QByteArray& reply, int expectedLength)
+{
+    if (!Receiver)
+        Receiver = new TReceiver;
+    Receiver->ClearRe();
+    for (char c : reply)
+        Receiver->AddRe(Byte(c));
+    Receiver->SetWaitByteCountDub(Byte(expectedLength));
+    return TestRecData();
+}
+
+}  // namespace
+
+class tst_Simulator : public QObject {
+    Q_OBJECT
+private slots:
+    void identificationSpeedSwitchAndPolls();
+    void answers_data();
+    void answers();
+    void ignoredRequests_data();
+    void ignoredRequests();
+    void faultsOnTheWire_data();
+    void faultsOnTheWire();
+    void replyTiming_data();
+    void replyTiming();
+    void closedPortLosesThePendingReply();
+    void powerCycleComesBackAt4800();
+    void programServesRunScript();
+};
+
+void tst_Simulator::identificationSpeedSwitchAndPolls()
+{
+    SimConfig c;
+    c.model = 22;
+    c.address = 42;
+    c.version[0] = 2;
+    c.version[1] = 7;
+    c.letterIndex = 3;
+    c.threshold = 9;
+    c.speedIndex = 2;
+    c.mode = 1;
+    c.stateByte = 0x13;
+    c.signal = 140;
+    c.field = 154;
+    c.alarm = true;
+    Line line(c);
+    QVERIFY(line.open(br4800));
+
+    const struct { QByteArray req, reply; } identification[] = {
+        {"$2A648E\r", "!64162AA4\r"},      // identifier 22, address 42
+        {"$2A2650\r", "!2602072F\r"},      // version 2.7
+        {"$2A6892\r", "!68036B\r"},        // letter index 3
+        {"$2A6690\r", "!66096F\r"},        // threshold 9
+        {"$2A6993\r", "!69026B\r"},        // crossing-speed range 2
+        {"$2A6791\r", "!670168\r"},        // alignment mode
+        {"$2A042E\r", "!041300000017\r"},  // state byte, then three zero bytes
+    };
+    for (const auto& step : identification)
+        QCOMPARE(line.ask(step.req, int(step.reply.size())), step.reply);
+
+    // The program asks for the new speed and drops the line at once, without reading the
+    // acknowledgement; the unit must switch anyway and the acknowledgement must not linger.
+    QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    line.send(request(42, COM_CF_SETBR, 4));
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QTRY_COMPARE(line.sim.state().baud, 57600);
+    QVERIFY(line.open(br57600));
+
+    const struct { QByteArray req, reply; } polls[] = {
+        {"$2A042E\r", "!041300000017\r"},
+        {"$2A6B95\r", "!6B016C\r"},        // alarm
+        {"$2A658F\r", "!658CF1\r"},        // signal 140
+        {"$2A6A94\r", "!6A9A04\r"},        // field 154
+        {"$2A70039D\r", "!7070\r"},        // threshold := 3 ...
+        {"$2A6690\r", "!660369\r"},        // ... and the unit reports it
+    };
+    for (const auto& step : polls)
+        QCOMPARE(line.ask(step.req, int(step.reply.size())), step.reply);
+
+    // A new address takes effect after its acknowledgement: the old one is then ignored.
+    QCOMPARE(line.ask("$2A060737\r", 8), QByteArray("!06070D\r"));
+    QSignalSpy seen(&line.sim, &SimulatedDetector::requestReceived);
+    line.send("$2A6690\r");
+    QVERIFY(seen.wait(2000));
+    QVERIFY(!seen.last().at(0).value<SimRequest>().answered);
+    QCOMPARE(line.ask(request(7, COM_CF_REQPOR), 8), QByteArray("!660369\r"));
+}
+
+void tst_Simulator::answers_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("req");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("transmitter identifies as 0x20") << int(SimConfig::Transmitter)
+                                                    << QByteArray("$006464\r") << QByteArray("!64200084\r");
+    QTest::newRow("resynchronises on '$'") << int(SimConfig::Receiver)
+                                           << QByteArray("\x00\xFF$0$006666\r", 13)
+                                           << QByteArray("!660F75\r");
+    QTest::newRow("letter 9 refused") << int(SimConfig::Receiver) << QByteArray("$0072087A\r")
+                                      << QByteArray("?7272\r");
+    QTest::newRow("power-on mode cannot be set") << int(SimConfig::Receiver)
+                                                 << QByteArray("$00710273\r") << QByteArray("?7171\r");
+    QTest::newRow("unknown speed index refused") << int(SimConfig::Receiver)
+                                                 << QByteArray("$00010607\r") << QByteArray("?010607\r");
+}
+
+void tst_Simulator::answers()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, req);
+    QFETCH(QByteArray, reply);
+    SimConfig c;
+    c.kind = SimConfig::Kind(kind);
+    Line line(c);
+    QVERIFY(line.open());
+    QCOMPARE(line.ask(req, int(reply.size())), reply);
+    // A refused setting leaves the unit as it was.
+    QCOMPARE(line.sim.state().letterIndex, quint8(0));
+    QCOMPARE(line.sim.state().mode, quint8(0));
+    QCOMPARE(line.sim.state().baud, 4800);
+}
+
+void tst_Simulator::ignoredRequests_data()
+{
+    enum { Plain, OtherSpeed, Silent, EmptyPort };
+    QTest::addColumn<QByteArray>("req");
+    QTest::addColumn<int>("setup");
+    QTest::newRow("another address") << QByteArray("$016566\r") << int(Plain);
+    QTest::newRow("bad checksum") << QByteArray("$006465\r") << int(Plain);
+    QTest::newRow("lower-case digit") << QByteArray("$006a6a\r") << int(Plain);
+    QTest::newRow("query with a parameter") << QByteArray("$00660167\r") << int(Plain);
+    QTest::newRow("setting without one") << QByteArray("$007070\r") << int(Plain);
+    QTest::newRow("unknown code") << QByteArray("$005050\r") << int(Plain);
+    QTest::newRow("program at 9600, unit at 4800") << QByteArray("$000404\r") << int(OtherSpeed);
+    QTest::newRow("silent") << QByteArray("$000404\r") << int(Silent);
+    QTest::newRow("empty port") << QByteArray("$006464\r") << int(EmptyPort);
+}
+
+void tst_Simulator::ignoredRequests()
+{
+    QFETCH(QByteArray, req);
+    QFETCH(int, setup);
+    SimConfig c;
+    if (setup == 3)
+        c.kind = SimConfig::Empty;
+    Line line(c);
+    QVERIFY(line.open(setup == 1 ? br9600 : br4800));
+    line.sim.setSilent(setup == 2);
+    QSignalSpy seen(&line.sim, &SimulatedDetector::requestReceived);
+    QSignalSpy sent(&line.sim, &SimulatedDetector::replySent);
+    line.send(req);
+    QVERIFY(seen.wait(2000));
+    const SimRequest r = line.sim.requests().value(0);
+    QCOMPARE(r.raw, req);
+    QCOMPARE(r.baud, setup == 1 ? 9600 : 4800);
+    QVERIFY(!r.answered);
+    QVERIFY(!sent.wait(100));
+    QVERIFY(line.got.isEmpty());
+}
+
+void tst_Simulator::faultsOnTheWire_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<quint8>("threshold");
+    QTest::addColumn<int>("code");   // what the program's validation makes of it
+    QTest::newRow("bad status byte") << 1 << quint8(7) << 1;
+    QTest::newRow("wrong terminator") << 2 << quint8(7) << 2;
+    QTest::newRow("refusal") << 3 << quint8(7) << 3;
+    QTest::newRow("bad checksum") << 4 << quint8(7) << 4;
+    QTest::newRow("lower-case digit") << 5 << quint8(7) << 5;
+    QTest::newRow("lower-case, no letter to spoil") << 5 << quint8(3) << 5;
+    QTest::newRow("truncated") << 6 << quint8(7) << 2;
+}
+
+void tst_Simulator::faultsOnTheWire()
+{
+    QFETCH(int, kind);
+    QFETCH(quint8, threshold);
+    QFETCH(int, code);
+    SimConfig c;
+    c.threshold = threshold;
+    Line line(c);
+    QVERIFY(line.open());
+    QSignalSpy sent(&line.sim, &SimulatedDetector::replySent);
+
+    line.sim.corruptNext(kind);
+    line.send(request(0, COM_CF_REQPOR));
+    QVERIFY(sent.wait(2000));
+    const QByteArray bad = sent.last().at(0).toByteArray();
+    QTRY_COMPARE(line.got, bad);
+    QCOMPARE(bad.size() < COM_CF_REQPOR.RecPackSize, kind == 6);
+    QCOMPARE(validate(bad, COM_CF_REQPOR.RecPackSize), code);
+
+    // One reply only: the next one is sound.
+    const QByteArray good = line.ask(request(0, COM_CF_REQPOR), COM_CF_REQPOR.RecPackSize);
+    QCOMPARE(validate(good, COM_CF_REQPOR.RecPackSize), 0);
+    QCOMPARE(Receiver->Getm_re(1), threshold);
+}
+
+void tst_Simulator::replyTiming_data()
+{
+    QTest::addColumn<bool>("pace");
+    QTest::addColumn<int>("chunk");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("atLeastMs");
+    QTest::addColumn<int>("atLeastChunks");
+    // A 14-byte reply at 4800 bit/s, 10 bits a byte, takes 29 ms on the wire.
+    QTest::newRow("paced at 4800") << true << 0 << 0 << 0 << 28 << 1;
+    QTest::newRow("chunks of 3, 20 ms apart") << false << 3 << 20 << 0 << 78 << 2;
+    QTest::newRow("processing delay") << false << 0 << 0 << 150 << 148 << 1;
+}
+
+void tst_Simulator::replyTiming()
+{
+    QFETCH(bool, pace);
+    QFETCH(int, chunk);
+    QFETCH(int, gapMs);
+    QFETCH(int, delayMs);
+    QFETCH(int, atLeastMs);
+    QFETCH(int, atLeastChunks);
+    SimConfig c;
+    c.paceAtLineRate = pace;
+    c.processingDelayMs = delayMs;
+    c.stateByte = 0x10;
+    Line line(c);
+    line.sim.setChunking(chunk, gapMs);
+    QVERIFY(line.open());
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(line.ask(request(0, COM_CF_REQSTATE), 14), QByteArray("!041000000014\r"));
+    QVERIFY2(clock.elapsed() >= atLeastMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(line.chunks >= atLeastChunks);
+}
+
+void tst_Simulator::closedPortLosesThePendingReply()
+{
+    SimConfig c;
+    c.processingDelayMs = 100;
+    Line line(c);
+    QVERIFY(line.open());
+    QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    line.send(request(0, COM_CF_REQSTATE));
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    // Reopened: only the answer to the new request arrives, nothing left over from before.
+    QVERIFY(line.open());
+    QSignalSpy sent(&line.sim, &SimulatedDetector::replySent);
+    line.send(request(0, COM_CF_REQPOR));
+    QVERIFY(sent.wait(2000));
+    QTRY_COMPARE(line.got, QByteArray("!660F75\r"));
+    QCOMPARE(sent.count(), 1);
+
+    const QString path = line.sim.slavePath();
+    QVERIFY(QFile::exists(path));
+    line.sim.vanish();
+    QVERIFY(!QFile::exists(path));
+}
+
+void tst_Simulator::powerCycleComesBackAt4800()
+{
+    SimConfig c;
+    c.mode = 2;
+    Line line(c);
+    ScenarioOptions o;
+    o.silentAfterReplies = 2;
+    o.backAfterS = 1;
+    SimScenario scenario(&line.sim, o);
+    QVERIFY(line.open());
+    QCOMPARE(line.ask("$00710172\r", 6), QByteArray("!7171\r"));  // alignment mode
+    QCOMPARE(line.ask("$00010405\r", 8), QByteArray("!010405\r"));  // to 57600
+    QCOMPARE(line.sim.state().baud, 57600);
+    QVERIFY(line.sim.isSilent());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!line.sim.isSilent(), 3000);
+    QCOMPARE(line.sim.state().baud, 4800);
+    QCOMPARE(line.ask("$006767\r", 8), QByteArray("!670269\r"));  // its own mode again
+}
+
+void tst_Simulator::programServesRunScript()
+{
+    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
+    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
+    if (dir.isEmpty() || !QFile::exists(exe))
+        QSKIP("dorvik_sim is not built next to the tests");
+    QTemporaryDir tmp;
+    const QString portsFile = tmp.filePath(QStringLiteral("ports"));
+    QProcess sim;
+    sim.start(exe, {"--ports-file", portsFile, "--empty", "--receiver", "21", "--field-walk",
+                    "--alarm-every", "20"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(portsFile), 5000);
+    QFile f(portsFile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList ports = QString::fromLocal8Bit(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(ports.size(), 2);
+    QCOMPARE(QString::fromLocal8Bit(sim.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), ports);
+
+    TSerialPortDriver empty, receiver;
+    QByteArray fromEmpty, fromReceiver;
+    empty.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t* p, int n) {
+        fromEmpty.append(reinterpret_cast<const char*>(p), n);
+    };
+    receiver.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t* p, int n) {
+        fromReceiver.append(reinterpret_cast<const char*>(p), n);
+    };
+    for (auto [drv, port] : {std::pair{&empty, ports[0]}, std::pair{&receiver, ports[1]}}) {
+        drv->SetComPortName(port);
+        drv->SetComPortBaudRate(br4800);
+        QVERIFY(drv->Connect());
+        drv->SendData(reinterpret_cast<const std::uint8_t*>("$006464\r"), 8);
+    }
+    QTRY_COMPARE(fromReceiver, QByteArray("!64150079\r"));
+    QVERIFY(fromEmpty.isEmpty());
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(3000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+}
+
+QTEST_MAIN(tst_Simulator)
+#include "tst_simulator.moc"
