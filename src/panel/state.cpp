@@ -1,9 +1,143 @@
+// The detector's state as the main window shows it: unit, firmware, mode, relay, power, lid,
+// and the alarm with its hold timer and sound.
 #include "panel/main.h"
 
-// Placeholder bodies: replaced by the real ones.
-void TfmMain::SetRejim(TRejim) {  }
-void TfmMain::SetReqState(std::uint8_t) {  }
-void TfmMain::SetIdent(TIdent) {  }
-void TfmMain::SetVersPr(std::array<std::uint8_t, 2>) {  }
-void TfmMain::tiTrTimer() {  }
-void TfmMain::sbZvonokClick() {  }
+#include "panel/AlarmSound.h"
+#include "panel/colors.h"
+#include "panel/state_texts.h"
+#include "panel/widgets.h"
+
+#include <QTimer>
+
+namespace {
+// Only these bits of the state byte mean anything to us.
+constexpr std::uint8_t BIT_TR_MASKA = 0x01;
+constexpr std::uint8_t BIT_PIT_MASKA = 0x02;
+constexpr std::uint8_t BIT_KR_MASKA = 0x10;
+
+constexpr TIdent IDENT_PERED = 32;
+
+void showIndication(QLabel* panel, bool raised, const QColor& colRaised, const char* captRaised,
+                    const QColor& colNorm, const char* captNorm)
+{
+    setTextColor(panel, clWindowText());
+    setBackground(panel, raised ? colRaised : colNorm);
+    panel->setText(QString::fromUtf8(raised ? captRaised : captNorm));
+}
+
+const char* unitName(TIdent code)
+{
+    switch (code) {
+    case 21: return IZV_M50;
+    case 22: return IZV_M100;
+    case 23: return IZV_M200;
+    case 31: return IZV_M300;
+    case IDENT_PERED: return IZV_PERED;
+    default: return IZV_UNKNOWN;
+    }
+}
+}  // namespace
+
+void TfmMain::SetReqState(std::uint8_t rs)
+{
+    // While a dialog greys the window out the panels keep what they showed; the next poll
+    // after it closes brings the byte again.
+    if (FFlagDisableMainWindow)
+        return;
+    showIndication(paRele, rs & BIT_TR_MASKA, COL_PAN_RELE_TR, RELE_TR, COL_PAN_RELE_NORM, RELE_NORM);
+    showIndication(paPit, rs & BIT_PIT_MASKA, COL_PAN_PIT_NIZK, PIT_NIZK, COL_PAN_PIT_NORM, PIT_NORM);
+    showIndication(paKr, rs & BIT_KR_MASKA, COL_PAN_KR_TR, KR_TR, COL_PAN_KR_NORM, KR_NORM);
+}
+
+void TfmMain::SetIdent(TIdent Value)
+{
+    FIdent = Value;
+    stIzv->setText(QString::fromUtf8(unitName(Value)));
+}
+
+void TfmMain::SetVersPr(std::array<std::uint8_t, 2> Value)
+{
+    FVersPr = Value;
+    stVersPr->setText(QStringLiteral("%1.%2").arg(Value[0]).arg(Value[1]));
+}
+
+void TfmMain::SetRejim(TRejim Value)
+{
+    FRejim = Value;
+    // A transmitter has no modes and no alarm to show.
+    if (FIdent == IDENT_PERED)
+        return;
+    switch (Value) {
+    case dej:
+        if (!FFlagDisableMainWindow) {
+            setBackground(paSost, COL_PAN_SOST_NORM);
+            setTextColor(paSost, clWindowText());
+            paSost->setText(QString::fromUtf8(SOST_NORM));
+            modePair->SetAllowAllUp(false);
+            modePair->SetDown(sbRabota, true);
+            sbRabotaClick();
+        } else {
+            // The dialog's restore puts these back; the pair shares one permission and keeps
+            // one button down, so both buttons' entries are written.
+            CBMW.col_paSost = COL_PAN_SOST_NORM;
+            CBMW.col_paSost_font = clWindowText();
+            CBMW.en_sbRabota_AllowAllUp = false;
+            CBMW.en_sbUst_AllowAllUp = false;
+            CBMW.down_sbRabota = true;
+            CBMW.down_sbUst = false;
+            paSost->setText(QString::fromUtf8(SOST_NORM));
+        }
+        break;
+    case ust:
+        setBackground(paSost, cl3DLight());
+        setTextColor(paSost, clScrollBar());
+        paSost->setText(QString());
+        modePair->SetAllowAllUp(false);
+        modePair->SetDown(sbUst, true);
+        sbUstClick();
+        break;
+    case vklpit:
+        if (!FFlagDisableMainWindow) {
+            setBackground(paSost, COL_PAN_SOST_TR);
+            setTextColor(paSost, clWindowText());
+            paSost->setText(QString::fromUtf8(SOST_TR));
+            modePair->SetAllowAllUp(true);
+            modePair->SetDown(sbRabota, false);
+            sbRabotaClick();
+            modePair->SetDown(sbUst, false);
+            sbUstClick();
+        } else {
+            CBMW.col_paSost = COL_PAN_SOST_TR;
+            CBMW.col_paSost_font = clWindowText();
+            paSost->setText(QString::fromUtf8(SOST_TR));
+            CBMW.en_sbRabota_AllowAllUp = true;
+            CBMW.en_sbUst_AllowAllUp = true;
+            CBMW.down_sbRabota = false;
+            CBMW.down_sbUst = false;
+        }
+        break;
+    default:
+        // A mode the detector should not report: kept, shown as nothing.
+        break;
+    }
+}
+
+void TfmMain::tiTrTimer()
+{
+    // The alarm is held for as long as the detector still reports it.
+    if (FFlagTr)
+        return;
+    tiTr->stop();
+    if (!FFlagDisableMainWindow)
+        ValPoleUpdate();
+    if (!sbZvonok->Down())
+        alarmSound->stop();
+}
+
+void TfmMain::sbZvonokClick()
+{
+    if (sbZvonok->Down())
+        alarmSound->stop();
+    else if (tiTr->isActive())
+        alarmSound->start();
+}
