@@ -5,20 +5,18 @@
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/colors.h"
+#include "panel/ProgramStyle.h"
 #include "panel/fonts.h"
 #include "panel/scales.h"
 #include "panel/texts.h"
 #include "panel/widgets.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -59,7 +57,6 @@ QLabel* title(QWidget* parent, const QRect& r, const QString& text)
     auto* t = new QLabel(text, parent);
     t->setGeometry(r);
     t->setAlignment(Qt::AlignCenter);
-    t->setWordWrap(true);
     t->setFont(programFont(PX11));
     return t;
 }
@@ -141,17 +138,11 @@ QIcon speakerIcon()
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::On);
     return i;
 }
-
-void useFusionStyle()
-{
-    if (QApplication::style()->name().compare("fusion", Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create("Fusion"));
-}
 }  // namespace
 
 void TfmMain::buildLayout()
 {
-    useFusionStyle();
+    useProgramStyle();
     loadProgramFont();
 
     setWindowTitle(CAPT_MAIN_WINDOW);
@@ -186,6 +177,7 @@ void TfmMain::buildLayout()
     // then ticks and figures over both.
     stPorogMarkerNadp = title(paRab, {5, 29, 64, 23}, CAPT_ST_POROG_TITLE);
     stPoleHystTitle = title(paRab, {76, 16, 109, 45}, CAPT_ST_POLE_TITLE);
+    stPoleHystTitle->setWordWrap(true);
     bbPlus = untabbedButton(paRab, {23, 58, 25, 25}, QString(), ":/images/arrow_up.xpm");
     bbMinus = untabbedButton(paRab, {23, 180, 25, 25}, QString(), ":/images/arrow_down.xpm");
     pbPoleHyst = new PaintArea(paRab);
@@ -315,6 +307,8 @@ void TfmMain::buildLayout()
     stText = new QLabel(paInit);
     stText->setGeometry(210, 52, 335, 124);
     stText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A long explanation line wraps rather than losing its end at the right edge.
+    stText->setWordWrap(true);
     stText->setFont(programFont(PX11));
     laStepInit = label(paInit, 195, 203, CAPT_LA_STEP_INIT);
     laStepInit->hide();

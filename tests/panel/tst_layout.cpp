@@ -19,6 +19,7 @@ private slots:
     void layersFollowTheBottomBar();
     void stacking();
     void repairLabelSitsLeftOfItsEdit();
+    void lineBreakPairDrawsAsOneBreak();
 
 private:
     ProgramFixture* program = nullptr;
@@ -112,6 +113,17 @@ void tst_Layout::repairLabelSitsLeftOfItsEdit()
     QVERIFY(qAbs(label.center().y() - edit.center().y()) <= 1);
     QVERIFY(label.left() >= 0);
     QVERIFY(!fmMain->leRepair->isEnabled());
+}
+
+void tst_Layout::lineBreakPairDrawsAsOneBreak()
+{
+    // Left-aligned, so a CR drawn as a blank would indent the second line.
+    QLabel paired("Порог\n\rСигнал"), plain("Порог\nСигнал");
+    for (QLabel* l : {&paired, &plain}) {
+        l->setFixedSize(120, 50);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    QCOMPARE(paired.grab().toImage(), plain.grab().toImage());
 }
 
 QTEST_MAIN(tst_Layout)
