@@ -62,6 +62,8 @@ PaintArea::PaintArea(QWidget* parent) : QWidget(parent)
     // Never erased by the toolkit either: the widgets below must show through.
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
+    // The move handler hears the pointer passing over, not only while a button is held.
+    setMouseTracking(true);
 }
 
 void PaintArea::paintEvent(QPaintEvent*)
