@@ -1,0 +1,363 @@
+// The settings dialogs, the model lookup, the about box and the help window, driven through
+// the real program objects the way the installer drives them.
+#include "dialogs/About.h"
+#include "dialogs/addr.h"
+#include "dialogs/help.h"
+#include "dialogs/ident.h"
+#include "dialogs/liter.h"
+#include "dialogs/skor.h"
+#include "dialogs/texts.h"
+#include "panel/main.h"
+#include "panel/state_texts.h"
+#include "panel/widgets.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+// Acts on the next modal window other than `below` once it is up, while the test sits in
+// that window's exec(). The action may itself open (and act on) a further modal window.
+// Waiting ends with the object, so a window that never came leaves nothing behind.
+class OnModal {
+public:
+    explicit OnModal(std::function<void(QWidget*)> act, QWidget* below = nullptr)
+    {
+        FTimer.setInterval(5);
+        QObject::connect(&FTimer, &QTimer::timeout, [this, act, below] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w == below || !w->isVisible())
+                return;
+            FTimer.stop();
+            act(w);
+        });
+        FTimer.start();
+    }
+
+private:
+    QTimer FTimer;
+};
+
+enum CloseBy { ByOk, ByCancel, ByEsc, ByCloseBox };
+
+void closeDialog(QDialog* d, QPushButton* ok, QPushButton* cancel, CloseBy how)
+{
+    switch (how) {
+    case ByOk: ok->click(); break;
+    case ByCancel: cancel->click(); break;
+    case ByEsc: QTest::keyClick(d, Qt::Key_Escape); break;
+    case ByCloseBox: d->close(); break;
+    }
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(CloseBy)
+Q_DECLARE_METATYPE(std::function<void()>)
+
+class tst_Dialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void letterDialog_data();
+    void letterDialog();
+    void speedDialog();
+    void valuesWithoutButtonShowAsNumbers();
+    void addressDialog_data();
+    void addressDialog();
+    void addressTyping();
+    void modelLookup_data();
+    void modelLookup();
+    void helpWindow_data();
+    void helpWindow();
+    void aboutBox();
+};
+
+void tst_Dialogs::init()
+{
+    CreateForms();
+    QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp && fmIdent);
+}
+
+void tst_Dialogs::cleanup()
+{
+    DestroyForms();
+}
+
+void tst_Dialogs::letterDialog_data()
+{
+    QTest::addColumn<QList<int>>("presses");
+    QTest::addColumn<CloseBy>("closeBy");
+    QTest::addColumn<int>("letter");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("new letter confirmed") << QList<int>{6} << ByOk << 6 << true;
+    QTest::newRow("back to the old one") << QList<int>{5, 3} << ByOk << 3 << false;
+    QTest::newRow("pressed twice stays") << QList<int>{6, 6} << ByOk << 6 << true;
+    QTest::newRow("nothing chosen") << QList<int>{} << ByOk << 3 << false;
+    QTest::newRow("cancel") << QList<int>{5} << ByCancel << 3 << false;
+    QTest::newRow("esc") << QList<int>{5} << ByEsc << 3 << false;
+    QTest::newRow("close box") << QList<int>{8} << ByCloseBox << 3 << false;
+}
+
+void tst_Dialogs::letterDialog()
+{
+    QFETCH(QList<int>, presses);
+    QFETCH(CloseBy, closeBy);
+    QFETCH(int, letter);
+    QFETCH(bool, sent);
+
+    fmLiter->SetLit(3);
+    DispObmen->FlagSetLiter = false;
+    bool greyed = false;
+    QStringList shownWhileOpen;
+    OnModal driver([&](QWidget*) {
+        greyed = fmMain->FlagDisableMainWindow();
+        for (int p : presses) {
+            fmLiter->sb[p - 1]->click();
+            shownWhileOpen << fmMain->stLiter->text();
+        }
+        closeDialog(fmLiter, fmLiter->bbSet, fmLiter->bbCancel, closeBy);
+    });
+    fmMain->bbLiterClick();
+
+    QVERIFY(greyed);
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+    QStringList expectedWhileOpen;
+    for (int p : presses)
+        expectedWhileOpen << QString::number(p);
+    QCOMPARE(shownWhileOpen, expectedWhileOpen);  // the window behind follows the choice at once
+    QCOMPARE(int(fmLiter->Lit()), letter);
+    QCOMPARE(fmMain->stLiter->text(), QString::number(letter));
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(fmLiter->sb[i]->Down(), i + 1 == letter);
+    QCOMPARE(DispObmen->FlagSetLiter, sent);
+}
+
+void tst_Dialogs::speedDialog()
+{
+    fmSkor->SetScor(0);
+    DispObmen->FlagSetSkor = false;
+    OnModal driver([](QWidget*) {
+        fmSkor->sbSkor[1]->click();
+        fmSkor->bbSet->click();
+    });
+    fmMain->bbSkorClick();
+    QCOMPARE(int(fmSkor->Scor()), 1);
+    QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
+    QVERIFY(DispObmen->FlagSetSkor);
+
+    DispObmen->FlagSetSkor = false;
+    OnModal cancelDriver([](QWidget*) {
+        fmSkor->sbSkor[2]->click();
+        fmSkor->bbCancel->click();
+    });
+    fmMain->bbSkorClick();
+    QCOMPARE(int(fmSkor->Scor()), 1);
+    QVERIFY(fmSkor->sbSkor[1]->Down());
+    QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
+    QVERIFY(!DispObmen->FlagSetSkor);
+}
+
+void tst_Dialogs::valuesWithoutButtonShowAsNumbers()
+{
+    fmSkor->SetScor(2);
+    QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...1 м/с"));
+    QVERIFY(fmSkor->sbSkor[2]->Down());
+    fmSkor->SetScor(5);
+    QCOMPARE(fmMain->stSkor->text(), QStringLiteral("5"));
+    QVERIFY(fmSkor->sbSkor[2]->Down());
+
+    fmLiter->SetLit(4);
+    for (int bad : {0, 9, 255}) {
+        fmLiter->SetLit(TLitera(bad));
+        QCOMPARE(fmMain->stLiter->text(), QString::number(bad));
+        QVERIFY(fmLiter->sb[3]->Down());
+    }
+
+    // Confirming without a choice sends nothing, even though the buttons show another letter.
+    DispObmen->FlagSetLiter = false;
+    OnModal driver([](QWidget*) { fmLiter->bbSet->click(); });
+    fmMain->bbLiterClick();
+    QVERIFY(!DispObmen->FlagSetLiter);
+    QCOMPARE(int(fmLiter->Lit()), 255);
+}
+
+void tst_Dialogs::addressDialog_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<CloseBy>("closeBy");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("sent");
+    // The address at opening is 10.
+    QTest::newRow("255 ok") << "255" << ByOk << false << "255" << true;
+    QTest::newRow("same ok") << "10" << ByOk << false << "10" << false;
+    QTest::newRow("leading zeros") << "007" << ByOk << false << "7" << true;
+    QTest::newRow("010 is the same") << "010" << ByOk << false << "10" << false;
+    QTest::newRow("empty ok") << "" << ByOk << false << "0" << true;
+    QTest::newRow("256 ok") << "256" << ByOk << true << "10" << false;
+    QTest::newRow("999 ok") << "999" << ByOk << true << "10" << false;
+    QTest::newRow("pasted letters") << "12a" << ByOk << true << "10" << false;
+    QTest::newRow("pasted blank") << " 12" << ByOk << true << "10" << false;
+    QTest::newRow("300 cancel") << "300" << ByCancel << false << "10" << false;
+    QTest::newRow("200 esc") << "200" << ByEsc << false << "10" << false;
+    QTest::newRow("300 close box") << "300" << ByCloseBox << false << "10" << false;
+}
+
+void tst_Dialogs::addressDialog()
+{
+    QFETCH(QString, typed);
+    QFETCH(CloseBy, closeBy);
+    QFETCH(bool, refused);
+    QFETCH(QString, shown);
+    QFETCH(bool, sent);
+
+    fmAddr->SetAddr(10);
+    DispObmen->FlagSetAddress = false;
+    QString boxText;
+    bool stayedOpen = false;
+    QString selectedAtOpening, selected;
+    OnModal driver([&](QWidget* dlg) {
+        selectedAtOpening = fmAddr->edAddr->selectedText();
+        fmAddr->edAddr->setText(typed);  // as a paste would: no key filter on the way
+        OnModal boxDriver(
+            [&](QWidget* box) {
+                auto* mb = qobject_cast<QMessageBox*>(box);
+                boxText = mb ? mb->text() : QString();
+                box->close();
+            },
+            dlg);
+        closeDialog(fmAddr, fmAddr->bbSet, fmAddr->bbCancel, closeBy);
+        stayedOpen = fmAddr->isVisible();
+        selected = fmAddr->edAddr->selectedText();
+        if (stayedOpen)
+            fmAddr->bbCancel->click();
+    });
+    fmMain->bbAddrClick();
+
+    QCOMPARE(selectedAtOpening, QStringLiteral("10"));
+    QCOMPARE(boxText, refused ? QString::fromUtf8(ADDR_ERROR) : QString());
+    QCOMPARE(stayedOpen, refused);
+    if (refused)
+        QCOMPARE(selected, typed);  // ready for correction
+    QCOMPARE(QString::number(fmAddr->Addr()), shown);
+    QCOMPARE(fmAddr->edAddr->text(), shown);
+    QCOMPARE(fmMain->stAddr->text(), shown);
+    QCOMPARE(DispObmen->FlagSetAddress, sent);
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+}
+
+void tst_Dialogs::addressTyping()
+{
+    fmAddr->edAddr->clear();
+    QTest::keyClicks(fmAddr->edAddr, "4x 5-6.7");
+    QCOMPARE(fmAddr->edAddr->text(), QStringLiteral("456"));  // non-digits dropped, three at most
+    QTest::keyClick(fmAddr->edAddr, Qt::Key_Backspace);
+    QTest::keyClicks(fmAddr->edAddr, "9");
+    QCOMPARE(fmAddr->edAddr->text(), QStringLiteral("459"));
+}
+
+void tst_Dialogs::modelLookup_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("21") << 21 << 0 << 21;
+    QTest::newRow("22") << 22 << 1 << 22;
+    QTest::newRow("23") << 23 << 2 << 23;
+    QTest::newRow("31") << 31 << 3 << 31;
+    QTest::newRow("24 unknown") << 24 << -1 << 0;
+    QTest::newRow("0 unknown") << 0 << -1 << 0;
+    QTest::newRow("negative") << -21 << -1 << 0;
+}
+
+void tst_Dialogs::modelLookup()
+{
+    QFETCH(int, code);
+    QFETCH(int, model);
+    QFETCH(int, shown);
+    fmIdent->PoiskIdent(22);  // something else first, so a stale value cannot pass
+    fmIdent->PoiskIdent(code);
+    QCOMPARE(fmIdent->Ident(), model);
+    QCOMPARE(int(fmMain->Ident()), shown);
+
+    for (int outside : {-2, 4, 100}) {
+        fmIdent->SetIdent(outside);
+        QCOMPARE(fmIdent->Ident(), -1);
+        QCOMPARE(int(fmMain->Ident()), 0);
+    }
+}
+
+void tst_Dialogs::helpWindow_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::function<void()>>("open");
+    auto row = [](const char* name, const char* title, const char* text, std::function<void()> open) {
+        QTest::newRow(name) << QString::fromUtf8(title) << QString::fromUtf8(text) << open;
+    };
+    row("letter", HELP_WIN_CAPT_LIT, HELP_TEXT_LIT, [] { fmLiter->sbHelpLit->click(); });
+    row("speed", HELP_WIN_CAPT_SKOR, HELP_TEXT_SKOR, [] { fmSkor->sbHelpSkor->click(); });
+    row("address", HELP_WIN_CAPT_ADDR, HELP_TEXT_ADDR, [] { fmAddr->sbHelpAddr->click(); });
+    row("alignment, 11 lines", HELP_WIN_CAPT_UST, HELP_TEXT_UST,
+        [] { VivHelp(QString::fromUtf8(HELP_WIN_CAPT_UST), QString::fromUtf8(HELP_TEXT_UST)); });
+}
+
+void tst_Dialogs::helpWindow()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(std::function<void()>, open);
+
+    bool greyed = true;
+    QString shownTitle, shownText;
+    OnModal driver([&](QWidget* w) {
+        greyed = fmMain->FlagDisableMainWindow();
+        shownTitle = w->windowTitle();
+        shownText = fmHelp->stText->text();
+        fmHelp->bbClose->click();
+    });
+    open();
+
+    QVERIFY(!greyed);
+    QVERIFY(!fmHelp->isVisible());
+    QCOMPARE(shownTitle, title);
+    QCOMPARE(fmHelp->Text(), text);
+    QCOMPARE(shownText, QString(text).replace("\n\r", "\n"));
+    // Shown whole: the wrapped text needs no more than the label's height.
+    QLabel* st = fmHelp->stText;
+    QVERIFY2(st->heightForWidth(st->width()) <= st->height(),
+             qPrintable(QString("needs %1 px").arg(st->heightForWidth(st->width()))));
+}
+
+void tst_Dialogs::aboutBox()
+{
+    bool greyed = false, survivedEsc = false;
+    OnModal driver([&](QWidget* w) {
+        greyed = fmMain->FlagDisableMainWindow();
+        QTest::keyClick(w, Qt::Key_Escape);
+        survivedEsc = w->isVisible();
+        fmAbout->bbOk->click();
+    });
+    fmMain->bbAboutClick();
+    QVERIFY(greyed);
+    QVERIFY(survivedEsc);
+    QVERIFY(!fmAbout->isVisible());
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+
+    OnModal closeBoxDriver([](QWidget* w) { w->close(); });  // the close box closes it too
+    fmMain->bbAboutClick();
+    QVERIFY(!fmAbout->isVisible());
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+}
+
+QTEST_MAIN(tst_Dialogs)
+#include "tst_dialogs.moc"
