@@ -39,12 +39,18 @@ QStringList appearance()
         flag("laPole", m->laPole()[i]->isEnabled());
         flag("laUst", m->laUst()[i]->isEnabled());
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             m->bbPlus, m->bbMinus, m->sbRabota, m->sbUst, m->bbLiter, m->bbSkor, m->bbAddr, m->bbAbout,
-             m->bbClose, m->laRele, m->laPit, m->laKr, m->sbZvonok, m->stPorogMarker, m->stPoleHyst, m->stUstHyst,
-             m->stLiter, m->stSkor, m->stAddr, m->stPort, m->stIzv, m->stVersPr, m->stBaud, m->stPered,
-             m->stPorogMarkerNadp, m->stPoleHystTitle, m->stUstHystTitle, m->sbHelpDej, m->sbHelpUst})
-        flag(w->metaObject()->className(), w->isEnabled());
+    for (auto [name, w] : {std::pair{"bbPlus", (QWidget*)m->bbPlus}, {"bbMinus", m->bbMinus},
+                           {"sbRabota", m->sbRabota}, {"sbUst", m->sbUst}, {"bbLiter", m->bbLiter},
+                           {"bbSkor", m->bbSkor}, {"bbAddr", m->bbAddr}, {"bbAbout", m->bbAbout},
+                           {"bbClose", m->bbClose}, {"laRele", m->laRele}, {"laPit", m->laPit},
+                           {"laKr", m->laKr}, {"sbZvonok", m->sbZvonok}, {"stPorogMarker", m->stPorogMarker},
+                           {"stPoleHyst", m->stPoleHyst}, {"stUstHyst", m->stUstHyst}, {"stLiter", m->stLiter},
+                           {"stSkor", m->stSkor}, {"stAddr", m->stAddr}, {"stPort", m->stPort},
+                           {"stIzv", m->stIzv}, {"stVersPr", m->stVersPr}, {"stBaud", m->stBaud},
+                           {"stPered", m->stPered}, {"stPorogMarkerNadp", m->stPorogMarkerNadp},
+                           {"stPoleHystTitle", m->stPoleHystTitle}, {"stUstHystTitle", m->stUstHystTitle},
+                           {"sbHelpDej", m->sbHelpDej}, {"sbHelpUst", m->sbHelpUst}})
+        flag(name, w->isEnabled());
     flag("allowAllUp", m->modePair->AllowAllUp());
     flag("down sbRabota", m->sbRabota->Down());
     flag("down sbUst", m->sbUst->Down());
