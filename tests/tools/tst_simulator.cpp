@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -91,6 +94,7 @@ private slots:
     void replyTiming_data();
     void replyTiming();
     void closedPortLosesThePendingReply();
+    void requestWrittenJustBeforeClosing();
     void powerCycleComesBackAt4800();
     void programServesRunScript();
 };
@@ -323,6 +327,32 @@ void tst_Simulator::closedPortLosesThePendingReply()
     QVERIFY(QFile::exists(path));
     line.sim.vanish();
     QVERIFY(!QFile::exists(path));
+}
+
+void tst_Simulator::requestWrittenJustBeforeClosing()
+{
+    // A serial port puts back the settings it found when it is closed. In another process
+    // the unit may read the last request only after that, while the port is still open.
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    const int fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    termios found{};
+    QCOMPARE(::tcgetattr(fd, &found), 0);
+    termios inUse = found;
+    ::cfsetispeed(&inUse, B4800);
+    ::cfsetospeed(&inUse, B4800);
+    ::tcsetattr(fd, TCSANOW, &inUse);
+    QSignalSpy sent(&sim, &SimulatedDetector::replySent);
+    QCOMPARE(::write(fd, "$006464\r", 8), ssize_t(8));
+    QVERIFY(sent.wait(2000));
+
+    QCOMPARE(::write(fd, "$00010405\r", 10), ssize_t(10));
+    ::tcsetattr(fd, TCSANOW, &found);
+    QVERIFY(sent.wait(2000));
+    QCOMPARE(sim.requests().last().baud, 4800);
+    QCOMPARE(sim.state().baud, 57600);
+    ::close(fd);
 }
 
 void tst_Simulator::powerCycleComesBackAt4800()

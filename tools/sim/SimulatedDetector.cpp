@@ -22,6 +22,9 @@ constexpr int kMaxRequestLength = 10;
 // How often a closed port is checked for the program opening it again.
 constexpr int kHangUpPollMs = 20;
 
+// Not a speed the program ever sets (its lowest is 110 bit/s); lineBaud reports it as 0.
+constexpr speed_t kRestingSpeed = B50;
+
 constexpr qint32 kSpeedByIndex[] = {4800, 9600, 19200, 38400, 57600, 115200};
 
 bool isSetting(quint8 code)
@@ -81,10 +84,14 @@ bool SimulatedDetector::open()
         ::close(fd);
         return false;
     }
-    // A unit echoes nothing and translates nothing; the program sets its own speed on open.
+    // A unit echoes nothing and translates nothing. The line rests at a speed no program
+    // uses: a serial port puts back what it found when it closes, so the resting speed read
+    // while bytes arrive means the program is closing, not that it sent them at that speed.
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
         ::cfmakeraw(&t);
+        ::cfsetispeed(&t, kRestingSpeed);
+        ::cfsetospeed(&t, kRestingSpeed);
         ::tcsetattr(fd, TCSANOW, &t);
     }
     FMaster = fd;
@@ -146,15 +153,16 @@ void SimulatedDetector::onReadable()
 {
     if (FMaster < 0)
         return;
-    // Closing the port puts back the settings the port had before it was opened, so for
-    // bytes the program wrote just before it closed, the speed last seen open is the truth.
+    // Bytes the program wrote just before closing its port arrive when the line has already
+    // been put back to rest: they went out at the speed last seen in use.
     const bool programOpen = programHasPortOpen();
     char buf[512];
     for (;;) {
         const ssize_t n = ::read(FMaster, buf, sizeof buf);
         if (n > 0) {
-            if (programOpen || FLastOpenBaud == 0)
-                FLastOpenBaud = lineBaud();
+            const qint32 seen = lineBaud();
+            if (programOpen && seen != 0)
+                FLastOpenBaud = seen;
             const qint32 baud = FLastOpenBaud;
             for (ssize_t i = 0; i < n; ++i)
                 takeByte(buf[i], baud);

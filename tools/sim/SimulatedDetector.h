@@ -75,7 +75,8 @@ public:
 
     bool isOpen() const { return FMaster >= 0; }
     bool isSilent() const { return FSilent; }
-    // The speed the program's side has set on the line, in bit/s; 0 when unknown.
+    // The speed the program's side has set on the line, in bit/s; 0 while no program has
+    // the port open with a speed of its own.
     qint32 lineBaud() const;
     qint64 elapsedMs() const { return FClock.elapsed(); }
     // Stray bytes on the line, sent after any reply that is on its way.
@@ -114,7 +115,7 @@ private:
     QSocketNotifier* FReadNotifier = nullptr;
     QTimer FHangUpPoll;                // watches for the program to open the port again
     QElapsedTimer FClock;
-    qint32 FLastOpenBaud = 0;          // the program's speed when its port was last seen open
+    qint32 FLastOpenBaud = 0;          // the program's speed when last seen in use
     QByteArray FFrame;                 // the request being assembled, from its '$'
     QList<SimRequest> FRequests;
     bool FSilent = false;
