@@ -19,8 +19,10 @@ if [ "$hardware" -eq 1 ] || [ ! -x "$build/tools/sim/dorvik_sim" ]; then
 fi
 
 ports_file=$(mktemp)
+# The receiver answers at the pace of its line, as a real unit does, so the program polls
+# at the rate it would on the cable.
 "$build/tools/sim/dorvik_sim" --ports-file "$ports_file" --empty --receiver 21 \
-    --field-walk --alarm-every 20 >/dev/null &
+    --baud-pace --field-walk --alarm-every 20 >/dev/null &
 sim=$!
 trap 'kill $sim 2>/dev/null; rm -f "$ports_file"' EXIT
 for _ in $(seq 50); do [ -s "$ports_file" ] && break; sleep 0.1; done

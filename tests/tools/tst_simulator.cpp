@@ -384,8 +384,8 @@ void tst_Simulator::programServesRunScript()
     QTemporaryDir tmp;
     const QString portsFile = tmp.filePath(QStringLiteral("ports"));
     QProcess sim;
-    sim.start(exe, {"--ports-file", portsFile, "--empty", "--receiver", "21", "--field-walk",
-                    "--alarm-every", "20"});
+    sim.start(exe, {"--ports-file", portsFile, "--empty", "--receiver", "21", "--baud-pace",
+                    "--field-walk", "--alarm-every", "20"});
     QVERIFY(sim.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(portsFile), 5000);
     QFile f(portsFile);
