@@ -1,11 +1,194 @@
+// The threshold, field and alignment values: their read-outs in volts, the field bar with the
+// alarm colours, and the threshold controls (buttons and marker drag).
 #include "panel/main.h"
 
-// Placeholder bodies: replaced by the real ones.
-void TfmMain::SetPosPorog(TPosPorog) {  }
-void TfmMain::SetPosUstMarker(TPosUstMarker) {  }
-void TfmMain::ValPoleUpdate() {  }
-void TfmMain::bbPlusClick() {  }
-void TfmMain::bbMinusClick() {  }
-void TfmMain::pbPorogMarkerMouseDown(QMouseEvent*) {  }
-void TfmMain::pbPorogMarkerMouseMove(QMouseEvent*) {  }
-void TfmMain::pbPorogMarkerMouseUp(QMouseEvent*) {  }
+#include "panel/AlarmSound.h"
+#include "panel/colors.h"
+#include "panel/scales.h"
+#include "panel/state_texts.h"
+#include "panel/widgets.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr TPosPorog POROG_MAX = 15;
+constexpr TValPole POLE_MAX = 154;
+constexpr TPosUstMarker UST_MAX = 153;
+// Alignment positions outside 31..134 mean the units are badly aimed.
+constexpr TPosUstMarker UST_NORM_MIN = 31;
+constexpr TPosUstMarker UST_NORM_MAX = 134;
+
+// Marker geometry: rows above the top position, rows per threshold step, marker height.
+constexpr int MARKER_TOP = 5;
+constexpr double MARKER_STEP = 4.8125;
+constexpr int MARKER_HEIGHT = 5;
+
+// The detector may report values beyond its ranges; they are kept as reported and shown at
+// the end of the scale.
+TPosPorog shownPorog(TPosPorog p) { return std::min(p, POROG_MAX); }
+TValPole shownPole(TValPole v) { return std::min(v, POLE_MAX); }
+TPosUstMarker shownUst(TPosUstMarker s) { return std::min(s, UST_MAX); }
+
+// Tenths of a volt as the read-outs show them: "2.5 B".
+QString voltText(int tenths)
+{
+    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10) + QString::fromUtf8(VOLT_UNIT);
+}
+
+int porogTenths(TPosPorog p) { return 10 + shownPorog(p); }
+// No value in range lands on a half, so the rounding mode never matters.
+int poleTenths(TValPole v) { return int(std::nearbyint(shownPole(v) * 30.0 / POLE_MAX)); }
+int ustTenths(TPosUstMarker s) { return int(std::nearbyint(shownUst(s) * 30.0 / UST_MAX)); }
+
+// The threshold on the field scale (256 units per 5 V), so the two can be compared.
+TValPole porogInPole(TPosPorog p)
+{
+    return TValPole(std::nearbyint((shownPorog(p) * 0.1 + 1.0) * 256 / 5));
+}
+
+void placeMarker(TRect& marker, int top)
+{
+    marker.Top = top;
+    marker.Bottom = top + MARKER_HEIGHT;
+}
+}  // namespace
+
+void TfmMain::SetPosPorog(TPosPorog p)
+{
+    FPosPorog = p;
+    SetValPosPor(porogInPole(p));
+    stPorogMarker->setText(voltText(porogTenths(p)));
+    bbPlus->setEnabled(FPosPorog < POROG_MAX);
+    bbMinus->setEnabled(FPosPorog > 0);
+    PM->areaMarker = PM->getKoorPorogMarker(shownPorog(FPosPorog));
+    pbPorogMarker->repaintNow();
+}
+
+void TfmMain::SetPosUstMarker(TPosUstMarker s)
+{
+    // Dropped while a dialog is open; the next poll brings the value again.
+    if (FFlagDisableMainWindow)
+        return;
+    FPosUstMarker = s;
+    stUstHyst->setText(voltText(ustTenths(s)));
+    if (s > UST_NORM_MAX) {
+        paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_VERH));
+        setTextColor(paMessage, clRed);
+    } else if (s < UST_NORM_MIN) {
+        paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_NIZ));
+        setTextColor(paMessage, clRed);
+    } else {
+        paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_NORM));
+        setTextColor(paMessage, clWindowText());
+    }
+    UM->areaUstMarker = UM->getKoorUstMarker(shownUst(FPosUstMarker));
+    if (BufUstMarkerPos != FPosUstMarker) {
+        BufUstMarkerPos = FPosUstMarker;
+        pbUstHystMarker->repaintNow();
+    }
+}
+
+void TfmMain::ValPoleUpdate()
+{
+    if (FFlagDisableMainWindow || FIdent == 32)
+        return;
+    if (FRejim != dej) {
+        pbPoleHyst->repaintNow();
+        return;
+    }
+    BufValPole = ValPole;
+    BufFlagTr = FFlagTr;
+    if (FFlagTr && !tiTr->isActive()) {
+        tiTr->start();
+        if (!sbZvonok->Down())
+            alarmSound->start();
+    }
+    // Once the report clears, the bar stays red only while the field is above the threshold;
+    // the state panel waits for the hold timer.
+    if (FFlagTr || (ValPole > FValPosPor && tiTr->isActive())) {
+        PH->brColorPoleHyst = COL_POLE_HYST_TR;
+        setBackground(paSost, COL_PAN_SOST_TR);
+        paSost->setText(QString::fromUtf8(SOST_TR));
+    } else {
+        PH->brColorPoleHyst = COL_POLE_HYST_NORM;
+    }
+    if (!FFlagTr && !tiTr->isActive()) {
+        setBackground(paSost, COL_PAN_SOST_NORM);
+        paSost->setText(QString::fromUtf8(SOST_NORM));
+    }
+    stPoleHyst->setText(voltText(poleTenths(ValPole)));
+    PH->areaPoleHyst.Top = PH->getTopPoleHyst(shownPole(ValPole));
+    pbPoleHyst->repaintNow();
+}
+
+void TfmMain::bbPlusClick()
+{
+    const TPosPorog p = shownPorog(FPosPorog);
+    if (p >= POROG_MAX)
+        return;
+    DispObmen->FlagSetPorog = true;
+    SetPosPorog(TPosPorog(p + 1));
+    pbPorogMarker->repaintNow();
+    ValPoleUpdate();
+}
+
+void TfmMain::bbMinusClick()
+{
+    // From a reported value beyond the scale, one step down from where the marker is shown.
+    const TPosPorog p = shownPorog(FPosPorog);
+    if (p == 0)
+        return;
+    DispObmen->FlagSetPorog = true;
+    SetPosPorog(TPosPorog(p - 1));
+    pbPorogMarker->repaintNow();
+    ValPoleUpdate();
+}
+
+void TfmMain::pbPorogMarkerMouseDown(QMouseEvent* e)
+{
+    const QPoint at = e->position().toPoint();
+    // A second button pressed during a drag belongs to that drag.
+    if (PM->markerZahvat || !sbRabota->Down() || !PM->inAreaMarker(at.x(), at.y()))
+        return;
+    FBufPosPorog = FPosPorog;
+    PM->yOffset = at.y() - PM->areaMarker.Top;
+    PM->markerZahvat = true;
+    PM->brColorMarker = clYellow;
+    placeMarker(PM->areaMarker, at.y() - PM->yOffset);
+    QApplication::setOverrideCursor(Qt::SplitVCursor);
+    pbPorogMarker->repaintNow();
+}
+
+void TfmMain::pbPorogMarkerMouseMove(QMouseEvent* e)
+{
+    if (!sbRabota->Down())
+        return;
+    // The marker's top stays within the travel between the two shelves.
+    const int h = pbPorogMarker->height();
+    const int y = std::clamp(int(e->position().y()), PM->yOffset + MARKER_TOP, h - 10 + PM->yOffset);
+    if (!PM->markerZahvat || !(e->buttons() & Qt::LeftButton))
+        return;
+    placeMarker(PM->areaMarker, y - PM->yOffset);
+    const std::uint8_t r = std::min(PM->getPosPorogReal(PM->areaMarker), std::uint8_t(POROG_MAX));
+    SetPosPorog(TPosPorog(POROG_MAX - r));
+    // The marker snaps to the step it now stands for; the detector hears of it on release.
+    placeMarker(PM->areaMarker, int(std::nearbyint(r * MARKER_STEP + MARKER_TOP)));
+    pbPorogMarker->repaintNow();
+}
+
+void TfmMain::pbPorogMarkerMouseUp(QMouseEvent*)
+{
+    if (!PM->markerZahvat)
+        return;
+    if (FBufPosPorog != FPosPorog)
+        DispObmen->FlagSetPorog = true;
+    PM->markerZahvat = false;
+    PM->brColorMarker = clRed;
+    QApplication::restoreOverrideCursor();
+    ValPoleUpdate();
+    pbPorogMarker->repaintNow();
+}
