@@ -300,7 +300,8 @@ void tst_State::alarmHeldUntilTick()
     QVERIFY(sound->playing());
 
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->paSost->text(), u(SOST_NORM), 5000);
-    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    // A coarse timer may tick up to 5 % early.
+    QVERIFY2(clock.elapsed() >= 2850, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!sound->playing());
     QVERIFY(!fmMain->tiTr->isActive());
 }
