@@ -1,13 +1,60 @@
+#include "connection/startup.h"
 #include "panel/main.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <QStyle>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A signal handler may only write to a descriptor; the loop picks the byte up and closes
+// the window the normal way, so the port is closed and the settings are written.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[0], &byte, 1);
+}
+
+void closeOnTerminationSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(signalPipe[1], &byte, 1);
+        // A dialog open over the window goes first, or it would keep the program alive.
+        for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
+            QApplication::activeModalWidget()->close();
+        if (fmMain)
+            fmMain->close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    closeOnTerminationSignals();
+
     CreateForms();
+    fmMain->arguments = QCoreApplication::arguments().mid(1);
     fmMain->show();
     const int rc = app.exec();
     DestroyForms();
-    return rc;
+    return rc != 0 ? rc : programExitCode();
 }

@@ -1,10 +1,220 @@
-#include "panel/main.h"
+#include "connection/startup.h"
 
-// Placeholder bodies: replaced by the real ones.
-void TfmMain::FormCreate() {  }
-void TfmMain::FormShow() {  }
-void TfmMain::FormDestroy() {  }
-void TfmMain::showEvent(QShowEvent*) {  }
-void TfmMain::closeEvent(QCloseEvent*) {  }
-void CreateForms() {  }
-void DestroyForms() {  }
+#include "connection/ReplyTimer.h"
+#include "connection/ReportFile.h"
+#include "connection/params.h"
+#include "connection/texts.h"
+#include "dialogs/About.h"
+#include "dialogs/addr.h"
+#include "dialogs/help.h"
+#include "dialogs/ident.h"
+#include "dialogs/liter.h"
+#include "dialogs/skor.h"
+#include "panel/AlarmSound.h"
+#include "panel/colors.h"
+#include "panel/main.h"
+#include "panel/scales.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+int exitCode = 0;
+
+void freeSharedObjects()
+{
+    delete PM;
+    PM = nullptr;
+    delete PH;
+    PH = nullptr;
+    delete UH;
+    UH = nullptr;
+    delete UM;
+    UM = nullptr;
+    delete Transmitter;
+    Transmitter = nullptr;
+    delete Receiver;
+    Receiver = nullptr;
+    delete DispObmen;
+    DispObmen = nullptr;
+}
+
+// Frees the shared objects once control is back in the loop that was running when the
+// window closed. A close that arrives inside a wait (a search pausing between ports, the
+// speed switch) returns into code that still uses them.
+class DeferredRelease : public QObject {
+public:
+    DeferredRelease(TSerialPortDriver* port, QObject* parent) : QObject(parent), FPort(port) {}
+    ~DeferredRelease() override
+    {
+        // The unwinding code may have opened the port again; nothing may arrive any more.
+        if (FPort)
+            FPort->Disconnect();
+        freeSharedObjects();
+    }
+
+private:
+    QPointer<TSerialPortDriver> FPort;
+};
+
+// Next to the executable, as installers expect; in the user's configuration directory when
+// the program is installed where the user may not write. DORVIK_SETTINGS_DIR overrides
+// both (tests keep their settings apart this way).
+QString settingsFile(const QString& exeDir)
+{
+    const QString name = QString::fromUtf8(SETTINGS_FILE);
+    const QString overrideDir = qEnvironmentVariable("DORVIK_SETTINGS_DIR");
+    if (!overrideDir.isEmpty())
+        return QDir(overrideDir).filePath(name);
+    const QFileInfo besideExe(exeDir + name);
+    const bool writable = besideExe.exists() ? besideExe.isWritable() : QFileInfo(exeDir).isWritable();
+    if (writable)
+        return besideExe.filePath();
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userDir);
+    return QDir(userDir).filePath(name);
+}
+
+}  // namespace
+
+int programExitCode() { return exitCode; }
+
+void TfmMain::FormCreate()
+{
+    ParamStruct = RParamStruct{};
+    ParamStruct.val_addr = QString::number(0);
+    ParamStruct.val_baud = QString::fromLatin1(BAUD_RATE_STR[CPS_INDEX[ParamStruct.baud_ind]]);
+
+    init_color_scheme();
+
+    PM = new TPorogMarker;
+    PH = new TPoleHyst;
+    UH = new TUstHyst;
+    UM = new TUstMarker;
+    Transmitter = new TTransmitter;
+    Receiver = new TReceiver;
+    DispObmen = new TDispObmen;
+    ComPortList.clear();
+
+    SetPosPorog(15);
+    SetPosUstMarker(0);
+    BufUstMarkerPos = FPosUstMarker;
+    ValPole = 0;
+    BufValPole = ValPole;
+
+    PM->init();
+    PH->init();
+    UH->init();
+    UM->init();
+
+    FilePath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    ReadIniFile(settingsFile(FilePath));
+
+    fRep = new ReportFile;
+    const QString reportName = QString::fromUtf8(REPORT_FILE);
+    if (!fRep->open(reportName)) {
+        // The program is still useful without its report: say so once and go on.
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(REPORT_ERROR_CAPT),
+                        QString::fromUtf8(REPORT_ERROR_TEXT)
+                            .arg(QFileInfo(reportName).absoluteFilePath(), fRep->errorString()),
+                        QMessageBox::Ok);
+        box.exec();
+    }
+
+    FlagKnZvonok = true;
+    addr_obmen = 0;
+}
+
+void TfmMain::FormShow()
+{
+    if (!param_analyze()) {
+        // The user has seen the error; the window itself never appears.
+        exitCode = 1;
+        setAttribute(Qt::WA_DontShowOnScreen);
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    InitInterf();
+    SetFlagReply(false);
+    DispObmen->Init();
+    VivMess(QString::fromUtf8(MSG_WAIT), QString());
+    ScanPorts();
+}
+
+void TfmMain::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
+    // Stopped first and well before the program ends: the audio back end has crashed when
+    // the loop finished right after a stop.
+    alarmSound->stop();
+    tiTimeWaitRepl->setEnabled(false);
+    tiRepair->stop();
+    tiTr->stop();
+
+    COMP->Disconnect();
+    if (QThread::currentThread()->loopLevel() == 0)
+        freeSharedObjects();
+    else
+        (new DeferredRelease(COMP, this))->deleteLater();
+    ComPortList.clear();
+
+    WriteIniFile(settingsFile(FilePath));
+    if (fRep) {
+        fRep->close();
+        delete fRep;
+        fRep = nullptr;
+    }
+}
+
+void TfmMain::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (FShown)
+        return;
+    FShown = true;
+    FormShow();
+}
+
+void TfmMain::closeEvent(QCloseEvent* e)
+{
+    FormDestroy();
+    e->accept();
+}
+
+void CreateForms()
+{
+    new TfmMain;  // sets fmMain; its FormCreate has run when this returns
+    fmAbout = new TfmAbout(fmMain);
+    fmAddr = new TfmAddr(fmMain);
+    fmHelp = new TfmHelp(fmMain);
+    fmLiter = new TfmLiter(fmMain);
+    fmSkor = new TfmSkor(fmMain);
+    fmIdent = new TfmIdent;
+}
+
+void DestroyForms()
+{
+    delete fmIdent;
+    fmIdent = nullptr;
+    delete fmSkor;
+    fmSkor = nullptr;
+    delete fmLiter;
+    fmLiter = nullptr;
+    delete fmHelp;
+    fmHelp = nullptr;
+    delete fmAddr;
+    fmAddr = nullptr;
+    delete fmAbout;
+    fmAbout = nullptr;
+    delete fmMain;  // clears fmMain
+}
