@@ -1,14 +1,160 @@
+#include "connection/ReplyTimer.h"
+#include "connection/TextCodec.h"
+#include "connection/delay.h"
+#include "connection/params.h"
+#include "connection/texts.h"
 #include "panel/main.h"
+#include "serial/PortCatalog.h"
 
-// Placeholder bodies: replaced by the real ones.
-void TfmMain::EnumPorts2() {  }
-bool TfmMain::FindPort(const QString&) { return false; }
-void TfmMain::SetPort(const QString&) {  }
-void TfmMain::SetCOMPortName(const QString&) {  }
-void TfmMain::SetCurBaud(TComPortBaudRate) {  }
-void TfmMain::ScanPorts() {  }
-void TfmMain::ScanPortFirst() {  }
-void TfmMain::ScanPortNext() {  }
-void TfmMain::bbFindClick() {  }
-void TfmMain::addLogLine(const QString&, bool) {  }
-void TfmMain::SaveConnectLog() {  }
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace {
+
+// The attempt index is one byte wide; a longer list would wrap and search forever.
+constexpr int MAX_PORTS = 256;
+
+// One warning per program run is enough: a log that cannot be written once will not be
+// writable at the next step either, and the search must not stop for it.
+bool connectLogWarningShown = false;
+
+// "COM" + 1..256 is a port number; anything else is a device name.
+int comNumber(const QString& name)
+{
+    static const QRegularExpression re(QStringLiteral("^COM([0-9]{1,3})$"));
+    const auto m = re.match(name);
+    if (!m.hasMatch())
+        return 0;
+    const int n = m.captured(1).toInt();
+    return n >= 1 && n <= 256 ? n : 0;
+}
+
+}  // namespace
+
+void TfmMain::EnumPorts2()
+{
+    ComPortList = PortCatalog::systemPorts().mid(0, MAX_PORTS);
+}
+
+bool TfmMain::FindPort(const QString& PortName)
+{
+    EnumPorts2();
+    if (!ComPortList.contains(PortName))
+        return false;
+    ComPortList = QStringList{PortName};
+    return true;
+}
+
+void TfmMain::SetPort(const QString& PortName)
+{
+    if (PortName.isEmpty())
+        return;
+    COMP->Disconnect();
+    Delay(30);
+    if (FDestroyed)
+        return;
+    if (const int n = comNumber(PortName))
+        COMP->SetComPort(TComPortNumber(n - 1));
+    else
+        COMP->SetComPortName(PortName);
+    COMP->SetComPortBaudRate(BufBaudRate);
+    SetCurBaud(BufBaudRate);
+    COMP->Connect();
+    Delay(30);
+}
+
+void TfmMain::SetCOMPortName(const QString& Value)
+{
+    FCOMPortName = Value;
+    stPort->setText(Value);
+}
+
+void TfmMain::SetCurBaud(TComPortBaudRate Value)
+{
+    FCurBaud = Value;
+    stBaud->setText(baudText(Value));
+}
+
+void TfmMain::ScanPorts()
+{
+    lbStepInit->clear();
+    Delay(500);
+    // The window may have been closed during the pause.
+    if (FDestroyed)
+        return;
+    addLogLine(QString::fromUtf8(LOG_ADDRESS) + ParamStruct.val_addr, false);
+    addLogLine(QString::fromUtf8(LOG_SPEED_4800), false);
+    BufBaudRate = br4800;
+    tiTimeWaitRepl->setInterval(1000);
+    if (!ParamStruct.is_com)
+        EnumPorts2();
+    if (ComPortList.isEmpty()) {
+        VivError(QString::fromUtf8(MSG_NO_PORTS), QString::fromUtf8(C1));
+        return;
+    }
+    DispObmen->FlagScanPorts = true;
+    ScanPortFirst();
+}
+
+void TfmMain::ScanPortFirst()
+{
+    // One position before the first port: the index is a byte, so the step wraps it to 0.
+    FComportListIndex = std::uint8_t(-1);
+    ScanPortNext();
+}
+
+void TfmMain::ScanPortNext()
+{
+    ++FComportListIndex;
+    SetCOMPortName(ComPortList.value(FComportListIndex));
+    addLogLine(QString::fromUtf8(LOG_ATTEMPT) + FCOMPortName, true);
+    SetPort(FCOMPortName);
+    if (FDestroyed)
+        return;
+    // The series position stays where the last port left it. A port that did not open is
+    // given up after one interval, like a port without a detector.
+    if (COMP->Connected())
+        DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
+    else
+        tiTimeWaitRepl->setEnabled(true);
+}
+
+void TfmMain::bbFindClick()
+{
+    VivMess(QString::fromUtf8(MSG_WAIT), QString());
+    DispObmen->Init();
+    ScanPorts();
+}
+
+void TfmMain::addLogLine(const QString& line, bool save)
+{
+    lbStepInit->addItem(line);
+    if (save)
+        SaveConnectLog();
+    lbStepInit->scrollToBottom();
+}
+
+void TfmMain::SaveConnectLog()
+{
+    QStringList lines;
+    for (int i = 0; i < lbStepInit->count(); ++i)
+        lines << lbStepInit->item(i)->text();
+    QFile file(QString::fromUtf8(CONNECT_LOG_FILE));
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(linesToCp1251(lines)) >= 0 && file.flush();
+    if (written || connectLogWarningShown)
+        return;
+    connectLogWarningShown = true;
+    // Not modal: the search goes on while the message is read.
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(PARAM_ERROR_CAPT),
+                                QString::fromUtf8(CONNECT_LOG_ERROR_TEXT)
+                                    .arg(QFileInfo(file).absoluteFilePath(), file.errorString()),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}

@@ -1,7 +1,76 @@
+#include "connection/ReplyTimer.h"
+#include "connection/delay.h"
+#include "connection/texts.h"
 #include "panel/main.h"
 
-// Placeholder bodies: replaced by the real ones.
-void TfmMain::tiTimeWaitReplTimer() {  }
-void TfmMain::tiRepairTimer() {  }
-void TfmMain::SetCountTiRepair(std::uint8_t) {  }
-void TfmMain::SetFlagReply(bool) {  }
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+constexpr std::uint8_t REPAIR_SECONDS = 12;
+}
+
+void TfmMain::tiTimeWaitReplTimer()
+{
+    // A request sent while the window was closing has nobody to report to.
+    if (FDestroyed)
+        return;
+    tiTimeWaitRepl->setEnabled(false);
+    addLogLine(QString::fromUtf8(LOG_FAILURE), true);
+    COMP->Disconnect();
+    Delay(30);
+    if (FDestroyed)
+        return;
+
+    if (DispObmen->FlagScanPorts) {
+        if (FComportListIndex + 1 < ComPortList.size()) {
+            ScanPortNext();
+            return;
+        }
+        // VivError reads the flag for the button's caption: clear it afterwards.
+        VivError(QString::fromUtf8(MSG_NOT_FOUND), QString::fromUtf8(C1));
+        DispObmen->FlagScanPorts = false;
+        return;
+    }
+    // Idle after a failed search nothing is connected, so nothing can be lost; a stray
+    // miss must not start a search the user did not ask for.
+    if (!FFlagReply)
+        return;
+    AddEvent(QString::fromUtf8(EVENT_LINK_LOST));
+    SetFlagReply(false);
+    VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(C2));
+    bbFind->setEnabled(false);
+    leRepair->setEnabled(true);
+    SetCountTiRepair(REPAIR_SECONDS);
+    tiRepair->start();
+}
+
+void TfmMain::tiRepairTimer()
+{
+    if (FDestroyed)
+        return;
+    if (FCountTiRepair > 0)
+        SetCountTiRepair(FCountTiRepair - 1);
+    if (FCountTiRepair > 0)
+        return;
+    tiRepair->stop();
+    leRepair->setEnabled(false);
+    VivMess(QString::fromUtf8(MSG_WAIT), QString());
+    DispObmen->Init();
+    ScanPorts();
+}
+
+void TfmMain::SetCountTiRepair(std::uint8_t Value)
+{
+    FCountTiRepair = Value;
+    leRepair->setText(QString::number(Value));
+}
+
+void TfmMain::SetFlagReply(bool Value)
+{
+    FFlagReply = Value;
+    paInit->setVisible(!Value);
+    paKn->setVisible(Value);
+}
