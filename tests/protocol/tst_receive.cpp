@@ -75,7 +75,7 @@ void tst_Receive::thirdRejectedReplyShowsTheErrorBox()
     closer.start(20);
 
     const QByteArray bad = QByteArray("!66076E\r");  // checksum off by one
-    DispObmen->proc_cf_req(0, DispObmen->current());
+    DispObmen->proc_cf_req(0, COM_CF_REQPOR);
     feed(bad);
     QCOMPARE(int(DispObmen->CountError()), 1);
     // The retry asks for the series command again, with its reply length.
@@ -118,7 +118,7 @@ void tst_Receive::chatteringDeviceAfterTheThirdError()
     });
     chatter.start(5);
     DispObmen->proc_cf_req(0, DispObmen->current());
-    feed(QByteArray("#\r"));
+    feed(QByteArray(COM_CF_REQID.RecPackSize, '#'));
     QCOMPARE(boxes, 1);
     QVERIFY(chunksDuringBox >= 2000);
     QVERIFY(Receiver->CountRe() <= TReceiver::kCapacity);

@@ -7,7 +7,6 @@
 
 // Records what the alarm would play, instead of playing it.
 class RecordingAlarm : public AlarmSound {
-    Q_OBJECT
 public:
     using AlarmSound::AlarmSound;
     void start() override { ++starts; on = true; }

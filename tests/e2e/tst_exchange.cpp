@@ -1,0 +1,186 @@
+// The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/ReplyTimer.h"
+#include "connection/texts.h"
+
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+QList<int> codes(const QList<SimRequest>& requests, int from = 0, int count = -1)
+{
+    QList<int> out;
+    for (int i = from; i < requests.size() && (count < 0 || out.size() < count); ++i)
+        out << requests[i].code;
+    return out;
+}
+int indexOfCode(const QList<SimRequest>& requests, int code, int from = 0)
+{
+    for (int i = from; i < requests.size(); ++i)
+        if (requests[i].code == code)
+            return i;
+    return -1;
+}
+const QList<int> kIdentification{100, 38, 104, 102, 105, 103, 4};
+const QList<int> kDuty{4, 107, 101, 107, 103, 107, 106, 107};
+}  // namespace
+
+class tst_Exchange : public QObject {
+    Q_OBJECT
+private slots:
+    void receiverInDutyMode_data();
+    void receiverInDutyMode();
+    void transmitter();
+    void settingsTakeTheirTurn();
+    void alignmentSeriesWraps();
+    void lateReplyAfterSearchIsDropped();
+    void detectorIgnoringSpeedChange();
+};
+
+void tst_Exchange::receiverInDutyMode_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("speedIndex");
+    QTest::addColumn<int>("baud");
+    QTest::newRow("default speed") << QStringList() << 4 << 57600;
+    QTest::newRow("-BAUD9600") << QStringList{"-BAUD9600"} << 1 << 9600;
+}
+
+void tst_Exchange::receiverInDutyMode()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, speedIndex);
+    QFETCH(int, baud);
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start(arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + 2 + 16, 15000);
+    const QList<SimRequest> r = sim.requests();
+
+    QCOMPARE(codes(r, 0, 7), kIdentification);
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(r[i].baud, 4800);
+    QCOMPARE(int(r[7].code), 1);
+    QCOMPARE(r[7].param, speedIndex);
+    // At the new speed: the duty series' first query, the mode confirmation, then the series
+    // from its second command on.
+    QCOMPARE(int(r[8].code), 4);
+    QCOMPARE(int(r[9].code), 113);
+    QCOMPARE(r[9].param, 0);
+    QCOMPARE(codes(r, 10, 15), (kDuty.mid(1) + kDuty).mid(0, 15));
+    for (int i = 8; i < r.size(); ++i) {
+        QCOMPARE(r[i].baud, baud);
+        QVERIFY(r[i].answered);
+    }
+    for (int i = 10; i < 25; ++i)  // the alarm query is every second request
+        QCOMPARE(r[i].code == 107, i % 2 == 0);
+    QVERIFY(fmMain->FlagReply());
+}
+
+void tst_Exchange::transmitter()
+{
+    SimConfig config;
+    config.kind = SimConfig::Transmitter;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 10, 15000);
+    const QList<SimRequest> r = sim.requests();
+    QCOMPARE(codes(r, 0, 10), (QList<int>{100, 38, 104, 100, 100, 100, 100, 100, 100, 100}));
+    for (const SimRequest& q : r)
+        QCOMPARE(q.baud, 4800);
+    QCOMPARE(fmMain->tiTimeWaitRepl->interval(), 1000);
+    const QStringList log = [] {
+        QStringList l;
+        for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
+            l << fmMain->lbStepInit->item(i)->text();
+        return l;
+    }();
+    QVERIFY(!log.contains(QString::fromUtf8(LOG_SUCCESS)));
+}
+
+void tst_Exchange::settingsTakeTheirTurn()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 14, 15000);
+
+    // Letter and threshold raised together: the letter first, the threshold after its reply,
+    // then polling resumes. Two threshold steps before the next reply make one command.
+    const int mark = sim.requests().size();
+    fmMain->FPosPorog = 9;
+    DispObmen->FlagSetPorog = true;
+    DispObmen->FlagSetLiter = true;
+    fmMain->FPosPorog = 6;
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= mark + 6, 5000);
+    const QList<SimRequest> r = sim.requests();
+    const int lit = indexOfCode(r, 114, mark);
+    QVERIFY(lit >= 0 && lit <= mark + 1);
+    QCOMPARE(int(r[lit + 1].code), 112);
+    QCOMPARE(r[lit + 1].param, 6);
+    QVERIFY(r[lit + 2].param < 0);  // a query again
+    QCOMPARE(indexOfCode(r, 112, lit + 2), -1);
+    QCOMPARE(int(sim.state().threshold), 6);
+}
+
+void tst_Exchange::alignmentSeriesWraps()
+{
+    SimConfig config;
+    config.mode = 1;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + 2 + 9, 15000);
+    const QList<SimRequest> r = sim.requests();
+    QCOMPARE(int(r[9].code), 113);
+    QCOMPARE(r[9].param, 1);
+    QCOMPARE(codes(r, 10, 9), (QList<int>{101, 103, 101, 4, 101, 103, 101, 4, 101}));
+}
+
+void tst_Exchange::lateReplyAfterSearchIsDropped()
+{
+    ProgramFixture program;
+    DispObmen->Init();  // identification kind, search not running
+    const auto porog = fmMain->FPosPorog;
+    Receiver->ClearRe();
+    Receiver->SetWaitByteCount(8);
+    Receiver->SetWaitByteCountDub(8);
+    const QByteArray reply("!660369\r");
+    fmMain->COMPReceiveData(fmMain->COMP, reinterpret_cast<const std::uint8_t*>(reply.constData()), 8);
+    QCOMPARE(fmMain->FPosPorog, porog);  // not decoded
+    QVERIFY(!fmMain->tiTimeWaitRepl->isEnabled());  // and nothing sent
+    QCOMPARE(int(DispObmen->SerialIndex()), 0);
+}
+
+void tst_Exchange::detectorIgnoringSpeedChange()
+{
+    SimConfig config;
+    config.ignoreSetBr = true;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    QElapsedTimer clock;
+    qint64 firstAtNewSpeed = -1;
+    connect(&sim, &SimulatedDetector::requestReceived, [&](const SimRequest& q) {
+        if (firstAtNewSpeed < 0 && q.baud != 4800)
+            firstAtNewSpeed = clock.elapsed();
+    });
+    clock.start();
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(firstAtNewSpeed >= 0, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    const qint64 lostAfter = clock.elapsed() - firstAtNewSpeed;
+    // The reply timer was started by the speed command and not restarted by this query.
+    QVERIFY2(lostAfter > 900 && lostAfter < 1700, qPrintable(QString::number(lostAfter)));
+    QVERIFY(!sim.requests()[8].answered);
+}
+
+QTEST_MAIN(tst_Exchange)
+#include "tst_exchange.moc"
