@@ -323,10 +323,15 @@ void tst_Simulator::closedPortLosesThePendingReply()
     QTRY_COMPARE(line.got, QByteArray("!660F75\r"));
     QCOMPARE(sent.count(), 1);
 
+    // Unplugged by a test the moment a request comes in, with another one right behind it.
     const QString path = line.sim.slavePath();
     QVERIFY(QFile::exists(path));
-    line.sim.vanish();
+    connect(&line.sim, &SimulatedDetector::requestReceived, &line.sim, &SimulatedDetector::vanish);
+    line.sim.clearRequests();
+    line.send(request(0, COM_CF_REQPOR) + request(0, COM_CF_REQSTATE));
+    QTRY_VERIFY(!line.sim.isOpen());
     QVERIFY(!QFile::exists(path));
+    QCOMPARE(line.sim.requests().size(), 1);
 }
 
 void tst_Simulator::requestWrittenJustBeforeClosing()

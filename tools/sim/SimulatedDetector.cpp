@@ -164,8 +164,11 @@ void SimulatedDetector::onReadable()
             if (programOpen && seen != 0)
                 FLastOpenBaud = seen;
             const qint32 baud = FLastOpenBaud;
-            for (ssize_t i = 0; i < n; ++i)
+            // Whoever listens to requestReceived may unplug the unit in the middle of a block.
+            for (ssize_t i = 0; i < n && FMaster >= 0; ++i)
                 takeByte(buf[i], baud);
+            if (FMaster < 0)
+                return;
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
@@ -471,8 +474,12 @@ void SimulatedDetector::closeMaster()
 {
     FHangUpPoll.stop();
     FPumpTimer.stop();
-    delete FReadNotifier;
-    FReadNotifier = nullptr;
+    if (FReadNotifier) {
+        // May be running inside the notifier's own signal.
+        FReadNotifier->setEnabled(false);
+        FReadNotifier->deleteLater();
+        FReadNotifier = nullptr;
+    }
     if (FMaster >= 0)
         ::close(FMaster);
     FMaster = -1;
