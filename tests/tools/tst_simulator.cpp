@@ -324,13 +324,11 @@ void tst_Simulator::closedPortLosesThePendingReply()
     QCOMPARE(sent.count(), 1);
 
     // Unplugged by a test the moment a request comes in, with another one right behind it.
-    const QString path = line.sim.slavePath();
-    QVERIFY(QFile::exists(path));
     connect(&line.sim, &SimulatedDetector::requestReceived, &line.sim, &SimulatedDetector::vanish);
     line.sim.clearRequests();
     line.send(request(0, COM_CF_REQPOR) + request(0, COM_CF_REQSTATE));
-    QTRY_VERIFY(!line.sim.isOpen());
-    QVERIFY(!QFile::exists(path));
+    QTRY_VERIFY(!line.drv.Connected());  // the program's side sees its device go away
+    QVERIFY(!line.sim.isOpen());
     QCOMPARE(line.sim.requests().size(), 1);
 }
 
@@ -397,7 +395,9 @@ void tst_Simulator::programServesRunScript()
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QStringList ports = QString::fromLocal8Bit(f.readAll()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(ports.size(), 2);
-    QCOMPARE(QString::fromLocal8Bit(sim.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), ports);
+    QByteArray printed;
+    QTRY_VERIFY((printed += sim.readAllStandardOutput()).count('\n') >= 2);
+    QCOMPARE(QString::fromLocal8Bit(printed).split('\n', Qt::SkipEmptyParts), ports);
 
     TSerialPortDriver empty, receiver;
     QByteArray fromEmpty, fromReceiver;
