@@ -29,6 +29,20 @@ QPushButton* pictureButton(QWidget* parent, const QString& image, const QString&
     auto* b = new QPushButton(caption, parent);
     b->setIcon(QIcon(QStringLiteral(":/images/") + image));
     b->setGeometry(left, top, w, h);
-    b->setAutoDefault(false);
     return b;
+}
+
+QPushButton* helpButton(QWidget* parent, int left, int top)
+{
+    QPushButton* b = pictureButton(parent, QStringLiteral("help.xpm"), QString(), left, top, 23, 22);
+    b->setFocusPolicy(Qt::NoFocus);  // a speed button: clicked, never focused
+    return b;
+}
+
+void makeChoiceButton(QPushButton* b)
+{
+    // Never focused, so never the button Enter presses: Enter stays with "Установить".
+    b->setCheckable(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoDefault(false);
 }

@@ -14,3 +14,7 @@ void centreOnMainWindow(QWidget* w);
 // A push button with a picture from ":/images" and an optional caption, at a fixed place.
 QPushButton* pictureButton(QWidget* parent, const QString& image, const QString& caption, int left, int top,
                            int w, int h);
+// The 23 x 22 help button with only the help picture.
+QPushButton* helpButton(QWidget* parent, int left, int top);
+// Prepares a toggle button of a dialog's group of choices.
+void makeChoiceButton(QPushButton* b);

@@ -56,7 +56,7 @@ TfmAddr::TfmAddr(QWidget* parent) : QDialog(parent)
     bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 20, 144, 130, 25);
     bbCancel->setFont(programFont(16));
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    sbHelpAddr = pictureButton(this, "help.xpm", QString(), 161, 145, 23, 22);
+    sbHelpAddr = helpButton(this, 161, 145);
     connect(sbHelpAddr, &QPushButton::clicked, this, &TfmAddr::sbHelpAddrClick);
 }
 

@@ -29,7 +29,7 @@ TfmLiter::TfmLiter(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < 8; ++i) {
         sb[i] = new SpeedButton(QString::number(i + 1), gbLiter);
         sb[i]->setGeometry(lefts[i], 32, 23, 22);
-        sb[i]->setCheckable(true);
+        makeChoiceButton(sb[i]);
         sb[i]->setProperty("Tag", i + 1);
         group->addButton(sb[i]);
         connect(sb[i], &QPushButton::clicked, this, [this, i] { sbClick(sb[i]); });
@@ -42,7 +42,7 @@ TfmLiter::TfmLiter(QWidget* parent) : QDialog(parent)
     bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 172, 104, 130, 25);
     bbCancel->setFont(programFont(16));
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    sbHelpLit = pictureButton(this, "help.xpm", QString(), 313, 105, 23, 22);
+    sbHelpLit = helpButton(this, 313, 105);
     connect(sbHelpLit, &QPushButton::clicked, this, &TfmLiter::sbHelpLitClick);
 
     sb[FLit - 1]->setChecked(true);

@@ -30,7 +30,7 @@ TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < 3; ++i) {
         sbSkor[i] = new SpeedButton(QString::fromUtf8(Skorost_capt[i]), gbSkor);
         sbSkor[i]->setGeometry(44, 32 + 48 * i, 113, 33);
-        sbSkor[i]->setCheckable(true);
+        makeChoiceButton(sbSkor[i]);
         sbSkor[i]->setProperty("Tag", i);
         group->addButton(sbSkor[i]);
         connect(sbSkor[i], &QPushButton::clicked, this, [this, i] { sbSkorClick(sbSkor[i]); });
@@ -43,7 +43,7 @@ TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
     bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 54, 262, 130, 25);
     bbCancel->setFont(programFont(16));
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    sbHelpSkor = pictureButton(this, "help.xpm", QString(), 202, 263, 23, 22);
+    sbHelpSkor = helpButton(this, 202, 263);
     connect(sbHelpSkor, &QPushButton::clicked, this, &TfmSkor::sbHelpSkorClick);
 
     sbSkor[FScor]->setChecked(true);

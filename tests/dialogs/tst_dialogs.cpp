@@ -44,7 +44,7 @@ private:
     QTimer FTimer;
 };
 
-enum CloseBy { ByOk, ByCancel, ByEsc, ByCloseBox };
+enum CloseBy { ByOk, ByCancel, ByEsc, ByEnter, ByCloseBox };
 
 void closeDialog(QDialog* d, QPushButton* ok, QPushButton* cancel, CloseBy how)
 {
@@ -52,6 +52,7 @@ void closeDialog(QDialog* d, QPushButton* ok, QPushButton* cancel, CloseBy how)
     case ByOk: ok->click(); break;
     case ByCancel: cancel->click(); break;
     case ByEsc: QTest::keyClick(d, Qt::Key_Escape); break;
+    case ByEnter: QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return); break;
     case ByCloseBox: d->close(); break;
     }
 }
@@ -101,6 +102,7 @@ void tst_Dialogs::letterDialog_data()
     QTest::newRow("new letter confirmed") << QList<int>{6} << ByOk << 6 << true;
     QTest::newRow("back to the old one") << QList<int>{5, 3} << ByOk << 3 << false;
     QTest::newRow("pressed twice stays") << QList<int>{6, 6} << ByOk << 6 << true;
+    QTest::newRow("enter confirms") << QList<int>{7} << ByEnter << 7 << true;
     QTest::newRow("nothing chosen") << QList<int>{} << ByOk << 3 << false;
     QTest::newRow("cancel") << QList<int>{5} << ByCancel << 3 << false;
     QTest::newRow("esc") << QList<int>{5} << ByEsc << 3 << false;
@@ -116,18 +118,22 @@ void tst_Dialogs::letterDialog()
 
     fmLiter->SetLit(3);
     DispObmen->FlagSetLiter = false;
-    bool greyed = false;
+    bool greyed = false, stayedOpen = false;
     QStringList shownWhileOpen;
     OnModal driver([&](QWidget*) {
         greyed = fmMain->FlagDisableMainWindow();
         for (int p : presses) {
-            fmLiter->sb[p - 1]->click();
+            QTest::mouseClick(fmLiter->sb[p - 1], Qt::LeftButton);
             shownWhileOpen << fmMain->stLiter->text();
         }
         closeDialog(fmLiter, fmLiter->bbSet, fmLiter->bbCancel, closeBy);
+        stayedOpen = fmLiter->isVisible();
+        if (stayedOpen)
+            fmLiter->reject();
     });
     fmMain->bbLiterClick();
 
+    QVERIFY(!stayedOpen);
     QVERIFY(greyed);
     QVERIFY(!fmMain->FlagDisableMainWindow());
     QStringList expectedWhileOpen;
@@ -202,6 +208,7 @@ void tst_Dialogs::addressDialog_data()
     QTest::newRow("same ok") << "10" << ByOk << false << "10" << false;
     QTest::newRow("leading zeros") << "007" << ByOk << false << "7" << true;
     QTest::newRow("010 is the same") << "010" << ByOk << false << "10" << false;
+    QTest::newRow("enter") << "12" << ByEnter << false << "12" << true;
     QTest::newRow("empty ok") << "" << ByOk << false << "0" << true;
     QTest::newRow("256 ok") << "256" << ByOk << true << "10" << false;
     QTest::newRow("999 ok") << "999" << ByOk << true << "10" << false;
