@@ -250,6 +250,9 @@ int main(int argc, char* argv[])
             return 1;
         }
         unit->setChunking(spec.chunkSize, spec.chunkGapMs);
+        // Nobody reads the history here, and a demonstration left running would pile it up.
+        QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
+                         &SimulatedDetector::clearRequests);
         new SimScenario(unit, spec.scenario, unit);
         if (log) {
             const int index = int(i) + 1;
