@@ -1,0 +1,267 @@
+// Measures what the README's performance section reports: polling throughput against the
+// wire's limit, alarm-to-screen latency, CPU and memory while polling, and start-up time.
+// Runs the real program and the real simulator; prints figures; asserts nothing.
+#include "SimulatedDetector.h"
+#include "panel/AlarmSound.h"
+#include "panel/main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void waitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Bits on the wire for one exchange of the duty series: 8-byte request, the series' mean reply.
+double dutyExchangeSeconds(int baud, double processingMs)
+{
+    const double replyBytes = (14.0 + 7 * 8.0) / 8.0;
+    return (8.0 + replyBytes) * 10.0 / baud + processingMs / 1000.0;
+}
+
+struct ProcStat {
+    double cpuSeconds = 0;
+    long peakRssKb = 0;
+};
+
+ProcStat readProc(qint64 pid)
+{
+    ProcStat s;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QString text = QString::fromLatin1(stat.readAll());
+        const QStringList f = text.mid(text.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
+        if (f.size() > 13)
+            s.cpuSeconds = (f[11].toDouble() + f[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+    }
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        const QString text = QString::fromLatin1(status.readAll());
+        const auto m = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+)")).match(text);
+        if (m.hasMatch())
+            s.peakRssKb = m.captured(1).toLong();
+    }
+    return s;
+}
+
+// The real program polling the real simulator over a pseudo-terminal.
+void polling(int baud, const QString& baudArg, int seconds)
+{
+    QTemporaryDir dir;
+    const QString portsFile = dir.filePath(QStringLiteral("ports"));
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::SeparateChannels);
+    sim.start(QStringLiteral(DORVIK_SIM), {QStringLiteral("--ports-file"), portsFile, QStringLiteral("--log"),
+                                            QStringLiteral("--receiver"), QStringLiteral("21"),
+                                            QStringLiteral("--baud-pace"), QStringLiteral("--delay"),
+                                            QStringLiteral("2")});
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFile::exists(portsFile) || QFile(portsFile).size() == 0) {
+        waitMs(20);
+        if (wait.elapsed() > 5000) {
+            std::printf("simulator did not start\n");
+            return;
+        }
+    }
+    QFile pf(portsFile);
+    pf.open(QIODevice::ReadOnly);
+    const QString port = QString::fromLocal8Bit(pf.readAll()).trimmed();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DORVIK_SERIAL_PORTS"), port);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(QStringLiteral(DORVIK_PROGRAM), {baudArg});
+
+    // Count answered requests at the working speed, after a 2 s settling time.
+    const QString speedField = QString::number(baud).rightJustified(6, QLatin1Char(' '));
+    const QRegularExpression answered(QStringLiteral("^\\s*([0-9.]+) port1 %1 <- ").arg(speedField));
+    QByteArray pending;
+    double firstAt = -1, windowStart = -1;
+    int inWindow = 0;
+    QElapsedTimer total;
+    total.start();
+    ProcStat atStart, atEnd;
+    while (total.elapsed() < (seconds + 15) * 1000) {
+        sim.waitForReadyRead(50);
+        pending += sim.readAllStandardError();
+        int nl;
+        bool done = false;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromLatin1(pending.left(nl));
+            pending.remove(0, nl + 1);
+            const auto m = answered.match(line);
+            if (!m.hasMatch())
+                continue;
+            const double t = m.captured(1).toDouble();
+            if (firstAt < 0)
+                firstAt = t;
+            if (windowStart < 0 && t >= firstAt + 2) {
+                windowStart = t;
+                atStart = readProc(program.processId());
+            }
+            if (windowStart >= 0) {
+                if (t >= windowStart + seconds) {
+                    done = true;
+                    break;
+                }
+                ++inWindow;
+            }
+        }
+        if (done)
+            break;
+    }
+    atEnd = readProc(program.processId());
+    program.terminate();
+    program.waitForFinished(5000);
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    const double rate = double(inWindow) / seconds;
+    const double limit = 1.0 / dutyExchangeSeconds(baud, 2.0);
+    const double cpu = (atEnd.cpuSeconds - atStart.cpuSeconds) / seconds * 100.0;
+    std::printf("%7d bit/s: %7.1f exchanges/s, wire limit %7.1f/s, ratio %.2f; CPU %.1f %% of a core; "
+                "peak RSS %.1f MB\n",
+                baud, rate, limit, rate / limit, cpu, atEnd.peakRssKb / 1024.0);
+    std::fflush(stdout);
+}
+
+AlarmSound* silentAlarm(QObject* parent)
+{
+    struct Silent : AlarmSound {
+        using AlarmSound::AlarmSound;
+        void start() override {}
+        void stop() override {}
+        bool playing() const override { return false; }
+    };
+    return new Silent(parent);
+}
+
+// Time from the unit raising its alarm flag to the state panel reading "ТРЕВОГА".
+void alarmLatency(int rounds)
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SimConfig config;
+    config.paceAtLineRate = true;
+    config.processingDelayMs = 2;
+    SimulatedDetector sim(config);
+    sim.open();
+    qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
+    setAlarmSoundFactory(&silentAlarm);
+    CreateForms();
+    fmMain->show();
+    QElapsedTimer t;
+    t.start();
+    while (!fmMain->FlagReply() && t.elapsed() < 10000)
+        waitMs(20);
+    waitMs(1000);
+
+    QList<double> samples;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer clock;
+        bool seen = false;
+        auto original = fmMain->COMP->OnReceiveData;
+        fmMain->COMP->OnReceiveData = [&](TSerialPortDriver* s, const std::uint8_t* d, int n) {
+            original(s, d, n);
+            if (!seen && fmMain->paSost->text() == QStringLiteral("ТРЕВОГА")) {
+                seen = true;
+                samples << clock.nsecsElapsed() / 1e6;
+            }
+        };
+        sim.state().alarm = true;
+        clock.start();
+        while (!seen && clock.elapsed() < 2000)
+            waitMs(1);
+        fmMain->COMP->OnReceiveData = original;
+        sim.state().alarm = false;
+        waitMs(3500);  // the hold timer lets the indication go
+    }
+    DestroyForms();
+    std::sort(samples.begin(), samples.end());
+    if (samples.isEmpty()) {
+        std::printf("alarm latency: no sample\n");
+        return;
+    }
+    const double median = samples[samples.size() / 2];
+    const double p95 = samples[std::min<int>(samples.size() - 1, int(samples.size() * 0.95))];
+    const double exchangeMs = dutyExchangeSeconds(57600, 2.0) * 1000.0;
+    std::printf("alarm to screen at 57600 bit/s: median %.1f ms, 95th percentile %.1f ms over %d alarms "
+                "(target: two exchanges + one frame = %.1f ms)\n",
+                median, p95, int(samples.size()), 2 * exchangeMs + 16.0);
+}
+
+// From starting the program to its first request on the line.
+void startup(int rounds)
+{
+    QList<double> samples;
+    for (int i = 0; i < rounds; ++i) {
+        QTemporaryDir dir;
+        SimConfig config;
+        config.kind = SimConfig::Empty;
+        SimulatedDetector sim(config);
+        sim.open();
+        QElapsedTimer clock;
+        double first = -1;
+        QObject::connect(&sim, &SimulatedDetector::requestReceived, [&](const SimRequest&) {
+            if (first < 0)
+                first = clock.nsecsElapsed() / 1e6;
+        });
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DORVIK_SERIAL_PORTS"), sim.slavePath());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        clock.start();
+        program.start(QStringLiteral(DORVIK_PROGRAM), QStringList());
+        while (first < 0 && clock.elapsed() < 5000)
+            waitMs(1);
+        program.terminate();
+        program.waitForFinished(5000);
+        if (first >= 0)
+            samples << first;
+    }
+    std::sort(samples.begin(), samples.end());
+    if (!samples.isEmpty())
+        std::printf("start-up to first request: median %.0f ms, worst %.0f ms over %d starts (of which 500 ms "
+                    "is the search's own pause)\n",
+                    samples[samples.size() / 2], samples.last(), int(samples.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 20;
+    std::printf("Polling the simulated receiver (replies paced at the line rate, 2 ms processing), "
+                "%d s per speed:\n", seconds);
+    std::fflush(stdout);
+    polling(4800, QStringLiteral("-BAUD4800"), seconds);
+    polling(57600, QStringLiteral("-BAUD57600"), seconds);
+    polling(115200, QStringLiteral("-BAUD115200"), seconds);
+    alarmLatency(20);
+    startup(10);
+    return 0;
+}
