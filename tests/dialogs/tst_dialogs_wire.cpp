@@ -1,0 +1,135 @@
+// The settings dialogs against the simulated detector: what the unit reports shows in the
+// dialogs, and what the installer confirms goes out on the wire, once.
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "dialogs/addr.h"
+#include "dialogs/liter.h"
+#include "dialogs/skor.h"
+#include "panel/widgets.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+int countCode(const QList<SimRequest>& requests, int code, int from)
+{
+    int n = 0;
+    for (int i = from; i < requests.size(); ++i)
+        n += requests[i].code == code;
+    return n;
+}
+
+int indexOfCode(const QList<SimRequest>& requests, int code, int from)
+{
+    for (int i = from; i < requests.size(); ++i)
+        if (requests[i].code == code)
+            return i;
+    return -1;
+}
+
+// Runs `act` in the first modal window that comes up, then makes sure it is gone.
+void whenModal(std::function<void()> act)
+{
+    auto* t = new QTimer;
+    t->setInterval(5);
+    QObject::connect(t, &QTimer::timeout, [t, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w)
+            return;
+        t->stop();
+        t->deleteLater();
+        act();
+        if (w->isVisible())
+            w->close();
+    });
+    t->start();
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(std::function<void()>)
+
+class tst_DialogsWire : public QObject {
+    Q_OBJECT
+private slots:
+    void reportedValuesShow();
+    void confirmedChoiceIsSent_data();
+    void confirmedChoiceIsSent();
+};
+
+void tst_DialogsWire::reportedValuesShow()
+{
+    SimConfig config;
+    config.letterIndex = 4;
+    config.speedIndex = 2;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+
+    QTRY_COMPARE_WITH_TIMEOUT(fmMain->stSkor->text(), QString::fromUtf8("0,1...1 м/с"), 15000);
+    QCOMPARE(fmMain->stLiter->text(), QStringLiteral("5"));
+    QVERIFY(fmLiter->sb[4]->Down());
+    QVERIFY(fmSkor->sbSkor[2]->Down());
+    QCOMPARE(fmAddr->edAddr->text(), QStringLiteral("0"));
+}
+
+void tst_DialogsWire::confirmedChoiceIsSent_data()
+{
+    QTest::addColumn<bool>("transmitter");
+    QTest::addColumn<std::function<void()>>("choose");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("param");
+    auto row = [](const char* name, bool transmitter, std::function<void()> choose, int code, int param) {
+        QTest::newRow(name) << transmitter << choose << code << param;
+    };
+    row("letter, transmitter", true, [] { fmLiter->sb[5]->click(); }, 114, 5);
+    row("letter, receiver", false, [] { fmLiter->sb[7]->click(); }, 114, 7);
+    row("speed", false, [] { fmSkor->sbSkor[2]->click(); }, 115, 2);
+    row("address", false, [] { fmAddr->edAddr->setText("255"); }, 6, 255);
+}
+
+void tst_DialogsWire::confirmedChoiceIsSent()
+{
+    QFETCH(bool, transmitter);
+    QFETCH(std::function<void()>, choose);
+    QFETCH(int, code);
+    QFETCH(int, param);
+
+    SimConfig config;
+    config.kind = transmitter ? SimConfig::Transmitter : SimConfig::Receiver;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= (transmitter ? 5 : 12), 15000);
+
+    QPushButton* opener = code == 114 ? fmMain->bbLiter : code == 115 ? fmMain->bbSkor : fmMain->bbAddr;
+    QPushButton* confirm = code == 114 ? fmLiter->bbSet : code == 115 ? fmSkor->bbSet : fmAddr->bbSet;
+    QVERIFY(opener->isEnabled());
+    const int mark = sim.requests().size();
+    whenModal([&] {
+        choose();
+        confirm->click();
+    });
+    opener->click();
+
+    QTRY_VERIFY_WITH_TIMEOUT(indexOfCode(sim.requests(), code, mark) >= 0, 5000);
+    const int at = indexOfCode(sim.requests(), code, mark);
+    QCOMPARE(sim.requests()[at].param, param);
+    // Sent once and acknowledged; the next request is a query again. (A new address leaves
+    // the unit answering to that address only, so no more replies come from it here.)
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= at + 2, 5000);
+    const QList<SimRequest> r = sim.requests();
+    QVERIFY(r[at].answered);
+    QVERIFY(r[at + 1].param < 0);
+    QCOMPARE(countCode(r, code, mark), 1);
+}
+
+QTEST_MAIN(tst_DialogsWire)
+#include "tst_dialogs_wire.moc"
