@@ -80,6 +80,8 @@ private slots:
     void helpWindow_data();
     void helpWindow();
     void aboutBox();
+    void pictures_data();
+    void pictures();
 };
 
 void tst_Dialogs::init()
@@ -364,6 +366,25 @@ void tst_Dialogs::aboutBox()
     fmMain->bbAboutClick();
     QVERIFY(!fmAbout->isVisible());
     QVERIFY(!fmMain->FlagDisableMainWindow());
+}
+
+void tst_Dialogs::pictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("side");
+    for (const char* small : {"arrow_up", "arrow_down", "help", "ok", "cancel", "close", "help_window"})
+        QTest::newRow(small) << QString(small) << 16;
+    for (const char* big : {"speaker", "speaker_muted", "speaker_grey", "program"})
+        QTest::newRow(big) << QString(big) << 32;
+}
+
+void tst_Dialogs::pictures()
+{
+    QFETCH(QString, name);
+    QFETCH(int, side);
+    const QImage image(QString(":/images/%1.xpm").arg(name));
+    QCOMPARE(image.size(), QSize(side, side));
+    QVERIFY(image.hasAlphaChannel());  // drawn on a transparent ground
 }
 
 QTEST_MAIN(tst_Dialogs)
