@@ -1,5 +1,8 @@
 #include "SimulatedDetector.h"
 
+#include <chrono>
+#include <thread>
+
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 
@@ -264,7 +267,10 @@ void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
     Outgoing item;
     item.bytes = frameBytes;
     item.isReply = true;
-    item.readyAtNs = FClock.nsecsElapsed() + qint64(FState.processingDelayMs) * 1000000;
+    // The request took its own time on the wire, which a pseudo-terminal does not.
+    const qint64 requestNs = FState.paceAtLineRate && FState.baud > 0
+                                 ? qint64(request.raw.size()) * 10 * 1000000000 / FState.baud : 0;
+    item.readyAtNs = FClock.nsecsElapsed() + requestNs + qint64(FState.processingDelayMs) * 1000000;
     item.after = std::move(after);
     enqueue(std::move(item));
 }
@@ -389,11 +395,20 @@ void SimulatedDetector::pump()
     while (!FQueue.isEmpty()) {
         Outgoing& head = FQueue.first();
         const qint64 now = FClock.nsecsElapsed();
+        // Timers tick in whole milliseconds, too coarse for a byte at 115200 bit/s: wait the
+        // last stretch here so that the pace (and every throughput figure) stays true.
         auto waitUntil = [this, now](qint64 ns) {
-            FPumpTimer.start(int(std::ceil(double(ns - now) / 1e6)));
+            const qint64 left = ns - now;
+            if (left <= 1500000) {
+                std::this_thread::sleep_for(std::chrono::nanoseconds(left));
+                return true;
+            }
+            FPumpTimer.start(int((left - 1000000) / 1000000));
+            return false;
         };
         if (now < head.readyAtNs) {
-            waitUntil(head.readyAtNs);
+            if (waitUntil(head.readyAtNs))
+                continue;
             return;
         }
         // Nobody is listening: what a unit sends now is lost, and must not reach whoever
@@ -416,13 +431,15 @@ void SimulatedDetector::pump()
             n = qMin<qsizetype>(FChunkSize, remaining);
             const qint64 dueNs = head.startNs + (FSentOfHead + n) * byteNs;
             if (byteNs > 0 && now < dueNs) {
-                waitUntil(dueNs);
+                if (waitUntil(dueNs))
+                    continue;
                 return;
             }
         } else if (byteNs > 0) {
             const qsizetype due = qMin<qsizetype>(remaining + FSentOfHead, (now - head.startNs) / byteNs);
             if (due <= FSentOfHead) {
-                waitUntil(head.startNs + (FSentOfHead + 1) * byteNs);
+                if (waitUntil(head.startNs + (FSentOfHead + 1) * byteNs))
+                    continue;
                 return;
             }
             n = due - FSentOfHead;
