@@ -1,5 +1,7 @@
 #include "dialogs/DialogFrame.h"
 
+#include "dialogs/texts.h"
+#include "panel/fonts.h"
 #include "panel/main.h"
 
 #include <QDialog>
@@ -30,6 +32,19 @@ QPushButton* pictureButton(QWidget* parent, const QString& image, const QString&
     b->setIcon(QIcon(QStringLiteral(":/images/") + image));
     b->setGeometry(left, top, w, h);
     return b;
+}
+
+void addSetCancelButtons(QDialog* d, QPushButton*& bbSet, int setLeft, int setTop, QPushButton*& bbCancel,
+                         int cancelLeft, int cancelTop)
+{
+    bbSet = pictureButton(d, QStringLiteral("ok.xpm"), QString::fromUtf8(BTN_SET), setLeft, setTop, 130, 25);
+    bbSet->setFont(programFont(16));
+    bbSet->setDefault(true);
+    QObject::connect(bbSet, &QPushButton::clicked, d, &QDialog::accept);
+    bbCancel = pictureButton(d, QStringLiteral("cancel.xpm"), QString::fromUtf8(BTN_CANCEL), cancelLeft, cancelTop,
+                             130, 25);
+    bbCancel->setFont(programFont(16));
+    QObject::connect(bbCancel, &QPushButton::clicked, d, &QDialog::reject);
 }
 
 QPushButton* helpButton(QWidget* parent, int left, int top)

@@ -14,6 +14,10 @@ void centreOnMainWindow(QWidget* w);
 // A push button with a picture from ":/images" and an optional caption, at a fixed place.
 QPushButton* pictureButton(QWidget* parent, const QString& image, const QString& caption, int left, int top,
                            int w, int h);
+// The confirm button (Enter; result OK) and the cancel button (Esc; result Cancel) of a
+// settings dialog, 130 x 25 each, at the given top-left corners.
+void addSetCancelButtons(QDialog* d, QPushButton*& bbSet, int setLeft, int setTop, QPushButton*& bbCancel,
+                         int cancelLeft, int cancelTop);
 // The 23 x 22 help button with only the help picture.
 QPushButton* helpButton(QWidget* parent, int left, int top);
 // Prepares a toggle button of a dialog's group of choices.

@@ -7,8 +7,8 @@
 #include "panel/main.h"
 
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -49,13 +49,7 @@ TfmAddr::TfmAddr(QWidget* parent) : QDialog(parent)
     edAddr->setMaxLength(3);
     edAddr->installEventFilter(this);
 
-    bbSet = pictureButton(this, "ok.xpm", QString::fromUtf8(BTN_SET), 20, 104, 130, 25);
-    bbSet->setFont(programFont(16));
-    bbSet->setDefault(true);
-    connect(bbSet, &QPushButton::clicked, this, &QDialog::accept);
-    bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 20, 144, 130, 25);
-    bbCancel->setFont(programFont(16));
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSetCancelButtons(this, bbSet, 20, 104, bbCancel, 20, 144);
     sbHelpAddr = helpButton(this, 161, 145);
     connect(sbHelpAddr, &QPushButton::clicked, this, &TfmAddr::sbHelpAddrClick);
 }

@@ -35,13 +35,7 @@ TfmLiter::TfmLiter(QWidget* parent) : QDialog(parent)
         connect(sb[i], &QPushButton::clicked, this, [this, i] { sbClick(sb[i]); });
     }
 
-    bbSet = pictureButton(this, "ok.xpm", QString::fromUtf8(BTN_SET), 14, 104, 130, 25);
-    bbSet->setFont(programFont(16));
-    bbSet->setDefault(true);
-    connect(bbSet, &QPushButton::clicked, this, &QDialog::accept);
-    bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 172, 104, 130, 25);
-    bbCancel->setFont(programFont(16));
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSetCancelButtons(this, bbSet, 14, 104, bbCancel, 172, 104);
     sbHelpLit = helpButton(this, 313, 105);
     connect(sbHelpLit, &QPushButton::clicked, this, &TfmLiter::sbHelpLitClick);
 

@@ -36,13 +36,7 @@ TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
         connect(sbSkor[i], &QPushButton::clicked, this, [this, i] { sbSkorClick(sbSkor[i]); });
     }
 
-    bbSet = pictureButton(this, "ok.xpm", QString::fromUtf8(BTN_SET), 54, 222, 130, 25);
-    bbSet->setFont(programFont(16));
-    bbSet->setDefault(true);
-    connect(bbSet, &QPushButton::clicked, this, &QDialog::accept);
-    bbCancel = pictureButton(this, "cancel.xpm", QString::fromUtf8(BTN_CANCEL), 54, 262, 130, 25);
-    bbCancel->setFont(programFont(16));
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSetCancelButtons(this, bbSet, 54, 222, bbCancel, 54, 262);
     sbHelpSkor = helpButton(this, 202, 263);
     connect(sbHelpSkor, &QPushButton::clicked, this, &TfmSkor::sbHelpSkorClick);
 
