@@ -1,0 +1,205 @@
+// The search over the serial ports and the watch over replies, end to end: the real window
+// against simulated detectors on pseudo-terminals.
+#include "MessageBoxCatcher.h"
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/TextCodec.h"
+#include "connection/texts.h"
+#include "panel/texts.h"
+#include "panel/state_texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+QStringList logLines()
+{
+    QStringList lines;
+    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
+        lines << fmMain->lbStepInit->item(i)->text();
+    return lines;
+}
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A port with nothing behind it that answers.
+std::unique_ptr<SimulatedDetector> silentPort()
+{
+    SimConfig config;
+    config.kind = SimConfig::Empty;
+    auto sim = std::make_unique<SimulatedDetector>(config);
+    return sim->open() ? std::move(sim) : nullptr;
+}
+
+}  // namespace
+
+class tst_Search : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void receiverOnTheSecondPort();
+    void noDetectorOnAnyPort();
+    void noPortsThenFindAgain();
+    void linkLostAndRecovered();
+    void closedDuringTheSearchPause();
+
+private:
+    QTemporaryDir FSettings;
+};
+
+void tst_Search::initTestCase() { qputenv("DORVIK_SETTINGS_DIR", FSettings.path().toLocal8Bit()); }
+
+void tst_Search::receiverOnTheSecondPort()
+{
+    auto empty = silentPort();
+    QVERIFY(empty);
+    SimConfig config;
+    config.address = 7;
+    SimulatedDetector receiver(config);
+    QVERIFY(receiver.open());
+    ProgramFixture program({empty->slavePath(), receiver.slavePath()});
+    program.start({"-ADDR7"});
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && receiver.requests().size() > 8, 10000);
+
+    const QStringList expected{
+        text(LOG_ADDRESS) + "7",
+        text(LOG_SPEED_4800),
+        text(LOG_ATTEMPT) + empty->slavePath(),
+        text(LOG_FAILURE),
+        text(LOG_ATTEMPT) + receiver.slavePath(),
+        text(LOG_SUCCESS),
+        text(LOG_SPEED_SWITCH) + "57600",
+    };
+    QCOMPARE(logLines(), expected);
+    const QByteArray file = program.readFile(text(CONNECT_LOG_FILE));
+    QCOMPARE(file, linesToCp1251(expected));
+    QVERIFY(file.startsWith("\xCE\xE1\xEC\xE5\xED c "));  // "Обмен c" with a Latin c
+
+    QCOMPARE(empty->requests().size(), 1);
+    QCOMPARE(int(empty->requests()[0].code), 100);
+    for (const SimRequest& r : empty->requests() + receiver.requests())
+        QCOMPARE(int(r.addr), 7);
+}
+
+void tst_Search::noDetectorOnAnyPort()
+{
+    auto a = silentPort(), b = silentPort(), c = silentPort();
+    QVERIFY(a && b && c);
+    ProgramFixture program({a->slavePath(), b->slavePath(), c->slavePath()});
+    // A log that cannot be written costs one message, not one per step, and the search goes on.
+    QVERIFY(QDir().mkdir(program.file(text(CONNECT_LOG_FILE))));
+    MessageBoxCatcher catcher;
+    program.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), text(MSG_NOT_FOUND), 10000);
+
+    QCOMPARE(logLines().count(text(LOG_FAILURE)), 3);
+    QCOMPARE(logLines().size(), 8);
+    QCOMPARE(fmMain->stText->text(), text(C1));
+    QCOMPARE(fmMain->bbFind->text(), text(CAPT_BB_FIND));
+    QVERIFY(fmMain->bbFind->isEnabled());
+    QVERIFY(fmMain->bbInitClose->isEnabled());
+    QVERIFY(!DispObmen->FlagScanPorts);
+    QVERIFY(!fmMain->COMP->Connected());
+    for (const auto* sim : {a.get(), b.get(), c.get()})
+        QCOMPARE(sim->requests().size(), 1);
+    QCOMPARE(catcher.boxes.size(), 1);
+    QVERIFY(catcher.boxes[0].text.contains(program.file(text(CONNECT_LOG_FILE))));
+    // Nothing starts by itself afterwards.
+    QTest::qWait(1500);
+    QCOMPARE(a->requests().size(), 1);
+}
+
+void tst_Search::noPortsThenFindAgain()
+{
+    ProgramFixture program;
+    {
+        QFile f(program.file(text(CONNECT_LOG_FILE)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("previous search\r\n");
+    }
+    program.start();
+    QCOMPARE(fmMain->stMessage->text(), text(MSG_NO_PORTS));
+    QCOMPARE(fmMain->stText->text(), text(C1));
+    QCOMPARE(fmMain->bbFind->text(), text(CAPT_BB_REPAIR));
+    QVERIFY(fmMain->bbFind->isEnabled());
+    QCOMPARE(program.readFile(text(CONNECT_LOG_FILE)), QByteArray("previous search\r\n"));
+
+    // The port list is read again for every search.
+    SimulatedDetector receiver;
+    QVERIFY(receiver.open());
+    qputenv("DORVIK_SERIAL_PORTS", receiver.slavePath().toLocal8Bit());
+    fmMain->bbFind->click();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QCOMPARE(logLines().value(2), text(LOG_ATTEMPT) + receiver.slavePath());
+}
+
+void tst_Search::linkLostAndRecovered()
+{
+    auto other = silentPort();
+    QVERIFY(other);
+    SimulatedDetector receiver;
+    QVERIFY(receiver.open());
+    ProgramFixture program({other->slavePath(), receiver.slavePath()});
+    QStringList countdown;
+    QString messageWhenCountdownEnded;
+    connect(fmMain->leRepair, &QLineEdit::textChanged, [&](const QString& t) {
+        countdown << t;
+        // The new search shows its message before it pauses; look from inside that pause.
+        if (t == QLatin1String("0") && fmMain->tiRepair->isActive())
+            QTimer::singleShot(0, [&] { messageWhenCountdownEnded = fmMain->stMessage->text(); });
+    });
+    // Only the named port is tried, in the first search and in the one after the loss.
+    program.start({"-COM" + receiver.slavePath()});
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    countdown.clear();
+
+    receiver.setSilent(true);
+    QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), text(MSG_LINK_LOST), 5000);
+    QVERIFY(!fmMain->FlagReply());
+    QVERIFY(!fmMain->paKn->isVisibleTo(fmMain));
+    QCOMPARE(fmMain->stText->text(), text(C2));
+    QCOMPARE(fmMain->bbFind->text(), text(CAPT_BB_REPAIR));
+    QVERIFY(!fmMain->bbFind->isEnabled());
+    QVERIFY(fmMain->bbInitClose->isEnabled());
+    QVERIFY(fmMain->leRepair->isEnabled());
+    QCOMPARE(logLines().last(), text(LOG_FAILURE));
+    const QByteArray report = program.readFile(text(REPORT_FILE));
+    QCOMPARE(report.count("\r\n"), 1);
+    QVERIFY(report.endsWith(" " + toCp1251(text(EVENT_LINK_LOST)) + "\r\n"));
+
+    // The unit comes back as after a power cut: at its search speed.
+    receiver.state().baud = 4800;
+    receiver.setSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 20000);
+    QCOMPARE(countdown, (QStringList{"12", "11", "10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"}));
+    QCOMPARE(messageWhenCountdownEnded, text(MSG_WAIT));
+    QVERIFY(!fmMain->leRepair->isEnabled());
+    QCOMPARE(logLines().value(2), text(LOG_ATTEMPT) + receiver.slavePath());
+    QCOMPARE(other->requests().size(), 0);
+}
+
+void tst_Search::closedDuringTheSearchPause()
+{
+    SimulatedDetector receiver;
+    QVERIFY(receiver.open());
+    const QString settings = QDir(FSettings.path()).filePath(text(SETTINGS_FILE));
+    QFile::remove(settings);
+    ProgramFixture program({receiver.slavePath()});
+    // The close arrives while the search waits before its first attempt.
+    QTimer::singleShot(100, fmMain, &QWidget::close);
+    program.start();
+    QVERIFY(!fmMain->isVisible());
+    QTRY_VERIFY(DispObmen == nullptr);
+    QTest::qWait(300);
+    QCOMPARE(receiver.requests().size(), 0);
+    QVERIFY(!fmMain->COMP->Connected());
+    QVERIFY(QFile::exists(settings));
+}
+
+QTEST_MAIN(tst_Search)
+#include "tst_search.moc"
