@@ -21,14 +21,12 @@ void TfmMain::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, i
         return;
     tiTimeWaitRepl->setEnabled(false);
 
-    QString bytesText;
-    for (int i = 0; i < DataSize; ++i) {
-        // Keep only what the reply can use: the expected frame plus the buffer's margin.
+    // The receiver keeps what a reply can use (the expected frame plus a margin) and drops
+    // the rest of a chattering device's bytes.
+    for (int i = 0; i < DataSize; ++i)
         Receiver->AddRe(DataPtr[i]);
-        bytesText += QString::number(DataPtr[i]) + QLatin1Char(':');
-    }
     // A chunk that arrives with nothing expected leaves the count at 0 and is validated at once.
-    const QString expectedText = QString::number(Receiver->WaitByteCount()) + QLatin1Char(':');
+    const int expectedBefore = Receiver->WaitByteCount();
     Receiver->SetWaitByteCount(Byte(qMax(0, int(Receiver->WaitByteCount()) - DataSize)));
 
     if (Receiver->WaitByteCount() > 0) {
@@ -50,9 +48,14 @@ void TfmMain::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, i
     if (errorBoxOpen)
         return;
     errorBoxOpen = true;
-    const QString text = QString::fromUtf8(RECEIVE_ERROR) + QString::number(CodeErr) +
-                         QStringLiteral("\n\r") + bytesText + QStringLiteral("\n\r") +
-                         QString::number(Receiver->WaitByteCount()) + QStringLiteral("\n\r") + expectedText;
+    // The diagnosis is spelt out only here: formatting it for every chunk would cost more
+    // than the rest of the receive path.
+    QString bytesText;
+    for (int i = 0; i < DataSize; ++i)
+        bytesText += QString::number(DataPtr[i]) + QLatin1Char(':');
+    const QString text = QString::fromUtf8(RECEIVE_ERROR) + QString::number(CodeErr) + QStringLiteral("\n\r") +
+                         bytesText + QStringLiteral("\n\r") + QString::number(Receiver->WaitByteCount()) +
+                         QStringLiteral("\n\r") + QString::number(expectedBefore) + QLatin1Char(':');
     if (presenter) {
         presenter(text);
     } else {

@@ -139,29 +139,41 @@ void TSerialPortDriver::onReadyRead()
     if (!FComPortHandle)
         return;
     FPending.append(FComPortHandle->readAll());
-    // Deliver from the event loop rather than from inside readyRead: QSerialPort does not
-    // re-emit readyRead while one of its slots runs, and the owner may wait in a nested
-    // loop (a message box, a Delay) during which later bytes must still arrive.
-    if (!FPending.isEmpty() && !FDeliveryQueued) {
-        FDeliveryQueued = true;
-        QMetaObject::invokeMethod(this, &TSerialPortDriver::deliverPending, Qt::QueuedConnection);
+    if (FPending.isEmpty())
+        return;
+    if (FDeliveryDepth == 0) {
+        deliverPending();
+        return;
     }
+    // The owner is waiting in a nested loop (a message box, a Delay) inside a delivery: hand
+    // these bytes over from the event loop, so that they arrive during the wait.
+    if (!FDeliveryQueued) {
+        FDeliveryQueued = true;
+        QMetaObject::invokeMethod(this, &TSerialPortDriver::deliverQueued, Qt::QueuedConnection);
+    }
+}
+
+void TSerialPortDriver::deliverQueued()
+{
+    FDeliveryQueued = false;
+    deliverPending();
 }
 
 void TSerialPortDriver::deliverPending()
 {
-    FDeliveryQueued = false;
-    if (!FComPortHandle || FPending.isEmpty())
-        return;
-    const int size = qMin(int(FPending.size()), int(qMax<std::uint16_t>(FComPortInBufSize, 1)));
-    const QByteArray chunk = FPending.left(size);
-    FPending.remove(0, size);
-    if (!FPending.isEmpty()) {
-        FDeliveryQueued = true;
-        QMetaObject::invokeMethod(this, &TSerialPortDriver::deliverPending, Qt::QueuedConnection);
+    ++FDeliveryDepth;
+    while (FComPortHandle && !FPending.isEmpty()) {
+        const int size = qMin(int(FPending.size()), int(qMax<std::uint16_t>(FComPortInBufSize, 1)));
+        const QByteArray chunk = FPending.left(size);
+        FPending.remove(0, size);
+        if (OnReceiveData)
+            OnReceiveData(this, reinterpret_cast<const std::uint8_t*>(chunk.constData()), int(chunk.size()));
+        // QSerialPort does not announce bytes that came while one of its readyRead slots ran
+        // a nested loop; fetch them now rather than at the next arrival.
+        if (FComPortHandle && FDeliveryDepth == 1)
+            FPending.append(FComPortHandle->readAll());
     }
-    if (OnReceiveData)
-        OnReceiveData(this, reinterpret_cast<const std::uint8_t*>(chunk.constData()), int(chunk.size()));
+    --FDeliveryDepth;
 }
 
 void TSerialPortDriver::onError(int error)

@@ -74,6 +74,7 @@ public:
 private:
     void onReadyRead();
     void deliverPending();
+    void deliverQueued();
     void onError(int error);
 
     QSerialPort* FComPortHandle = nullptr;  // null while disconnected
@@ -90,5 +91,6 @@ private:
     std::uint16_t FComPortPollingDelay = 0;
     QByteArray FPending;      // bytes read but not yet handed to the owner
     bool FDeliveryQueued = false;
+    int FDeliveryDepth = 0;   // > 0 while the owner handles a chunk
     QString FLastOpenError;
 };
