@@ -96,6 +96,10 @@ void PaintArea::mouseReleaseEvent(QMouseEvent* e)
 SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
 {
     setCheckable(true);
+    // A speed button never takes the focus, so Enter in a dialog still reaches its default
+    // button after a speed button was clicked.
+    setFocusPolicy(Qt::NoFocus);
+    setAutoDefault(false);
 }
 
 void SpeedButton::nextCheckState()

@@ -1,6 +1,7 @@
 // The mode buttons' exclusive pair with its one all-up permission, and a lone toggle.
 #include "panel/widgets.h"
 
+#include <QDialog>
 #include <QtTest>
 
 class tst_Widgets : public QObject {
@@ -9,6 +10,7 @@ private slots:
     void modePair_data();
     void modePair();
     void loneButtonToggles();
+    void enterAfterClickReachesDefaultButton();
 };
 
 void tst_Widgets::modePair_data()
@@ -84,6 +86,24 @@ void tst_Widgets::loneButtonToggles()
     mute.click();
     QVERIFY(!mute.Down());
     QCOMPARE(handlers, 2);
+}
+
+void tst_Widgets::enterAfterClickReachesDefaultButton()
+{
+    QDialog dialog;
+    auto* ok = new QPushButton("OK", &dialog);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    auto* letter = new SpeedButton("1", &dialog);
+    letter->move(0, 40);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::mouseClick(letter, Qt::LeftButton);
+    QWidget* target = dialog.focusWidget() ? dialog.focusWidget() : &dialog;
+    QTest::keyClick(target, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(letter->Down());
 }
 
 QTEST_MAIN(tst_Widgets)
