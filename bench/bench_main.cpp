@@ -61,16 +61,20 @@ ProcStat readProc(qint64 pid)
 }
 
 // The real program polling the real simulator over a pseudo-terminal.
-void polling(int baud, const QString& baudArg, int seconds)
+// wholeReplies: the unit's bytes reach the program as one piece per reply, as through a
+// USB adapter that hands a short reply over at its end; otherwise byte by byte as they come.
+void polling(int baud, const QString& baudArg, int seconds, bool wholeReplies)
 {
     QTemporaryDir dir;
     const QString portsFile = dir.filePath(QStringLiteral("ports"));
     QProcess sim;
     sim.setProcessChannelMode(QProcess::SeparateChannels);
-    sim.start(QStringLiteral(DORVIK_SIM), {QStringLiteral("--ports-file"), portsFile, QStringLiteral("--log"),
-                                            QStringLiteral("--receiver"), QStringLiteral("21"),
-                                            QStringLiteral("--baud-pace"), QStringLiteral("--delay"),
-                                            QStringLiteral("2")});
+    QStringList simArgs{QStringLiteral("--ports-file"), portsFile, QStringLiteral("--log"),
+                        QStringLiteral("--receiver"), QStringLiteral("21"), QStringLiteral("--baud-pace"),
+                        QStringLiteral("--delay"), QStringLiteral("2")};
+    if (wholeReplies)
+        simArgs << QStringLiteral("--chunk") << QStringLiteral("14");
+    sim.start(QStringLiteral(DORVIK_SIM), simArgs);
     QElapsedTimer wait;
     wait.start();
     while (!QFile::exists(portsFile) || QFile(portsFile).size() == 0) {
@@ -139,9 +143,10 @@ void polling(int baud, const QString& baudArg, int seconds)
     const double rate = double(inWindow) / seconds;
     const double limit = 1.0 / dutyExchangeSeconds(baud, 2.0);
     const double cpu = (atEnd.cpuSeconds - atStart.cpuSeconds) / seconds * 100.0;
-    std::printf("%7d bit/s: %7.1f exchanges/s, wire limit %7.1f/s, ratio %.2f; CPU %.1f %% of a core; "
+    std::printf("%7d bit/s, %s: %7.1f exchanges/s, wire limit %7.1f/s, ratio %.2f; CPU %.1f %% of a core; "
                 "peak RSS %.1f MB\n",
-                baud, rate, limit, rate / limit, cpu, atEnd.peakRssKb / 1024.0);
+                baud, wholeReplies ? "whole replies " : "byte by byte  ", rate, limit, rate / limit, cpu,
+                atEnd.peakRssKb / 1024.0);
     std::fflush(stdout);
 }
 
@@ -258,9 +263,11 @@ int main(int argc, char** argv)
     std::printf("Polling the simulated receiver (replies paced at the line rate, 2 ms processing), "
                 "%d s per speed:\n", seconds);
     std::fflush(stdout);
-    polling(4800, QStringLiteral("-BAUD4800"), seconds);
-    polling(57600, QStringLiteral("-BAUD57600"), seconds);
-    polling(115200, QStringLiteral("-BAUD115200"), seconds);
+    for (bool whole : {false, true}) {
+        polling(4800, QStringLiteral("-BAUD4800"), seconds, whole);
+        polling(57600, QStringLiteral("-BAUD57600"), seconds, whole);
+        polling(115200, QStringLiteral("-BAUD115200"), seconds, whole);
+    }
     alarmLatency(20);
     startup(10);
     return 0;
