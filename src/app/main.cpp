@@ -14,6 +14,10 @@ namespace {
 // A signal handler may only write to a descriptor; the loop picks the byte up and closes
 // the window the normal way, so the port is closed and the settings are written.
 int signalPipe[2] = {-1, -1};
+// The window is first shown (command line, first search) before the loop runs; a close then
+// would be undone by the rest of the showing, so it waits until the showing is over.
+bool loopRunning = false;
+bool closeRequested = false;
 
 void onTerminationSignal(int)
 {
@@ -32,7 +36,9 @@ void closeOnTerminationSignals()
         // A dialog open over the window goes first, or it would keep the program alive.
         for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
             QApplication::activeModalWidget()->close();
-        if (fmMain)
+        if (!loopRunning)
+            closeRequested = true;
+        else if (fmMain)
             fmMain->close();
     });
     struct sigaction sa {};
@@ -54,7 +60,14 @@ int main(int argc, char** argv)
     CreateForms();
     fmMain->arguments = QCoreApplication::arguments().mid(1);
     fmMain->show();
-    const int rc = app.exec();
+    // A refused command line has ended the program already: the loop is not needed.
+    int rc = programExitCode();
+    if (rc == 0 && !closeRequested) {
+        loopRunning = true;
+        rc = app.exec();
+    } else {
+        fmMain->close();
+    }
     DestroyForms();
     return rc != 0 ? rc : programExitCode();
 }
