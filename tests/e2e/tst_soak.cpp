@@ -1,0 +1,171 @@
+// A long run against a unit that misbehaves in every way a fence line offers: it falls silent,
+// loses power and comes back, sends noise, spoils and splits its replies, and is unplugged and
+// plugged in again under a new name. The program must ride all of it out.
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/texts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <ctime>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+long residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+std::unique_ptr<SimulatedDetector> newUnit()
+{
+    SimConfig config;
+    config.paceAtLineRate = true;
+    auto unit = std::make_unique<SimulatedDetector>(config);
+    if (!unit->open())
+        return nullptr;
+    return unit;
+}
+}  // namespace
+
+class tst_Soak : public QObject {
+    Q_OBJECT
+private slots:
+    void ridesOutAFaultyLine();
+};
+
+void tst_Soak::ridesOutAFaultyLine()
+{
+    const int seconds = qEnvironmentVariableIsSet("DORVIK_SOAK_SECONDS")
+                            ? qEnvironmentVariableIntValue("DORVIK_SOAK_SECONDS") : 120;
+    const quint32 seed = qEnvironmentVariableIsSet("DORVIK_SOAK_SEED")
+                             ? quint32(qEnvironmentVariableIntValue("DORVIK_SOAK_SEED"))
+                             : QRandomGenerator::global()->generate();
+    qInfo("soak: %d s, seed %u", seconds, seed);
+    QRandomGenerator random(seed);
+
+    std::unique_ptr<SimulatedDetector> unit = newUnit();
+    QVERIFY(unit);
+    std::unique_ptr<SimulatedDetector> unplugged;
+    ProgramFixture program({unit->slavePath()});
+
+    // Error boxes are dismissed after a moment, as a person would; never two at once.
+    int mostBoxes = 0, boxesSeen = 0;
+    QTimer boxes;
+    connect(&boxes, &QTimer::timeout, [&] {
+        int open = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                ++open;
+                ++boxesSeen;
+                box->accept();
+            }
+        mostBoxes = qMax(mostBoxes, open);
+    });
+    boxes.start(300);
+
+    int losses = 0, recoveries = 0, faults = 0;
+    bool wasConnected = false;
+    double idleCpuWorst = 0;
+    long rssAtWarm = 0;
+    QElapsedTimer clock, connectedFor;
+    clock.start();
+    program.start();
+
+    while (clock.elapsed() < seconds * 1000) {
+        QTest::qWait(50);
+        unit->clearRequests();
+        const bool connected = fmMain->FlagReply();
+        if (wasConnected && !connected)
+            ++losses;
+        if (!wasConnected && connected) {
+            ++recoveries;
+            connectedFor.start();
+        }
+        wasConnected = connected;
+        if (rssAtWarm == 0 && clock.elapsed() > 30000)
+            rssAtWarm = residentKb();
+
+        // While the link is down the program only counts down: it must sleep, not spin.
+        if (!connected && fmMain->CountTiRepair() > 2 && fmMain->CountTiRepair() < 11) {
+            const double before = cpuMs();
+            QTest::qWait(1000);
+            idleCpuWorst = qMax(idleCpuWorst, (cpuMs() - before) / 10.0);  // percent of a core
+            continue;
+        }
+        if (!connected || connectedFor.elapsed() < 3000)
+            continue;
+
+        ++faults;
+        switch (random.bounded(6)) {
+        case 0:  // a short blip: no reply for a second, the link holds
+            unit->setSilent(true);
+            QTest::qWait(900);
+            unit->setSilent(false);
+            break;
+        case 1: {  // loss of power: silence, then back at 4800 bit/s
+            unit->setSilent(true);
+            QTest::qWait(3000);
+            unit->state().baud = 4800;
+            unit->setSilent(false);
+            break;
+        }
+        case 2: {  // noise on the line
+            QByteArray noise;
+            for (int i = 0, n = 1 + int(random.bounded(8)); i < n; ++i)
+                noise.append(char(random.bounded(256)));
+            unit->injectNoise(noise);
+            break;
+        }
+        case 3:  // a spoilt reply
+            unit->corruptNext(1 + int(random.bounded(6)));
+            break;
+        case 4:  // replies in pieces for a while
+            unit->setChunking(1 + int(random.bounded(4)), int(random.bounded(4)));
+            QTest::qWait(2000);
+            unit->setChunking(0, 0);
+            break;
+        default:  // unplugged, and plugged in again under another name
+            unit->vanish();
+            unplugged = std::move(unit);
+            QTest::qWait(2500);
+            unit = newUnit();
+            QVERIFY(unit);
+            qputenv("DORVIK_SERIAL_PORTS", unit->slavePath().toLocal8Bit());
+            break;
+        }
+        connectedFor.start();
+    }
+
+    // Faults stop; whatever is in progress must end with the unit found again.
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 40000);
+    if (!wasConnected)
+        ++recoveries;
+    const long rssAtEnd = residentKb();
+
+    qInfo("soak: %d faults, %d losses, %d recoveries, %d error boxes, idle CPU worst %.1f %%, RSS %ld -> %ld kB",
+          faults, losses, recoveries, boxesSeen, idleCpuWorst, rssAtWarm, rssAtEnd);
+    QVERIFY(mostBoxes <= 1);
+    QCOMPARE(recoveries, losses + 1);  // the first connection, then one per loss
+    const QByteArray report = program.readFile(QString::fromUtf8(REPORT_FILE));
+    QCOMPARE(int(report.count("\r\n")), losses);
+    QVERIFY2(idleCpuWorst < 20, qPrintable(QString::number(idleCpuWorst)));
+    if (rssAtWarm > 0)
+        QVERIFY2(rssAtEnd - rssAtWarm < 1024, qPrintable(QString::number(rssAtEnd - rssAtWarm)));
+}
+
+QTEST_MAIN(tst_Soak)
+#include "tst_soak.moc"
