@@ -90,7 +90,7 @@ bool TfmMain::param_analyze()
     const auto fail = [this, &echo](const char* what) {
         const QString text = QString::fromUtf8(PARAM_ERROR_HEAD) + echo + QString::fromUtf8(what) +
                              QString::fromUtf8(PARAM_ERROR_TAIL);
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(PARAM_ERROR_CAPT), text, QMessageBox::Ok,
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), text, QMessageBox::Ok,
                         this);
         box.exec();
         return false;

@@ -150,7 +150,7 @@ void TfmMain::SaveConnectLog()
         return;
     connectLogWarningShown = true;
     // Not modal: the search goes on while the message is read.
-    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(PARAM_ERROR_CAPT),
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                                 QString::fromUtf8(CONNECT_LOG_ERROR_TEXT)
                                     .arg(QFileInfo(file).absoluteFilePath(), file.errorString()),
                                 QMessageBox::Ok, this);

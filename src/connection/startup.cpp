@@ -122,7 +122,7 @@ void TfmMain::FormCreate()
     const QString reportName = QString::fromUtf8(REPORT_FILE);
     if (!fRep->open(reportName)) {
         // The program is still useful without its report: say so once and go on.
-        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(REPORT_ERROR_CAPT),
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(REPORT_ERROR_TEXT)
                             .arg(QFileInfo(reportName).absoluteFilePath(), fRep->errorString()),
                         QMessageBox::Ok);

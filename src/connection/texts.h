@@ -28,7 +28,7 @@ inline constexpr char RECEIVE_ERROR[] = "Ошибка приема. Код:";
 inline constexpr char SETTINGS_FILE[] = "KVR_Dorvik.con";
 inline constexpr char REPORT_FILE[] = "KVR_Dorvik.rps";
 
-inline constexpr char PARAM_ERROR_CAPT[] = "Ошибка";
+inline constexpr char ERROR_CAPT[] = "Ошибка";
 inline constexpr char PARAM_ERROR_HEAD[] = "Параметры командной строки:\n\r";
 inline constexpr char PARAM_ERROR_TAIL[] = "Приложение будет закрыто!";
 inline constexpr char PARAM_ERROR_COUNT[] =
@@ -39,7 +39,6 @@ inline constexpr char PARAM_ERROR_COM[] = "\n\rОшибка в параметр�
 inline constexpr char PARAM_ERROR_PORT[] = "\n\rПорт не найден\n\r";
 inline constexpr char PARAM_ERROR_PROT[] = "\n\rОшибка в параметре -prot\n\r";
 
-inline constexpr char REPORT_ERROR_CAPT[] = "Ошибка";
 inline constexpr char REPORT_ERROR_TEXT[] =
     "Не удалось создать файл отчета\n\r%1\n\r%2\n\r\n\rОбрывы связи не будут записаны.";
 inline constexpr char CONNECT_LOG_ERROR_TEXT[] =
