@@ -1,0 +1,113 @@
+#!/bin/sh
+# Builds the Debian package from a configured and built tree and checks what an installer gets:
+# the files in their places, the dependencies, a valid desktop entry, and a program that starts
+# and closes from a read-only installation, keeping its settings in the user's configuration
+# directory.
+#   packaging/check_package.sh <build dir>
+set -eu
+
+build=${1:?usage: check_package.sh <build dir>}
+build=$(cd "$build" && pwd)
+
+fail() {
+    echo "check_package: FAIL: $*" >&2
+    exit 1
+}
+
+for tool in cpack dpkg-deb desktop-file-validate readelf; do
+    command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed"
+done
+[ -f "$build/CPackConfig.cmake" ] || fail "$build is not a configured build directory"
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/dorvik-package.XXXXXX")
+program_pid=
+cleanup() {
+    if [ -n "$program_pid" ]; then kill -KILL "$program_pid" 2>/dev/null || true; fi
+    chmod -R u+w "$scratch" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# ---- The package ----
+if ! cpack --config "$build/CPackConfig.cmake" -B "$scratch/cpack" >"$scratch/cpack.log" 2>&1; then
+    cat "$scratch/cpack.log" >&2
+    fail "cpack could not build the package"
+fi
+set -- "$scratch"/cpack/*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || fail "cpack made no single .deb: $*"
+deb=$1
+echo "check_package: built $(basename "$deb")"
+
+dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./|/|' >"$scratch/contents"
+for path in /usr/bin/dorvik_m_wizard \
+            /usr/share/applications/dorvik-m-wizard.desktop \
+            /usr/share/pixmaps/dorvik-m-wizard.xpm \
+            /usr/lib/udev/rules.d/60-dorvik-serial.rules; do
+    grep -qx "$path" "$scratch/contents" || fail "the package lacks $path"
+done
+
+depends=$(dpkg-deb -f "$deb" Depends)
+recommends=$(dpkg-deb -f "$deb" Recommends)
+has_package() {   # has_package <list> <name>: the name appears as a whole package in the list
+    printf '%s\n' "$1" | tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//' | grep -qx "$2"
+}
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multimedia6; do
+    has_package "$depends" "$lib" || fail "Depends lacks $lib: $depends"
+done
+has_package "$recommends" fonts-wine || fail "Recommends lacks fonts-wine: $recommends"
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+# Every Qt library the program links needs its package among the dependencies, not just the
+# ones named above (libQt6SerialPort.so.6 -> libqt6serialport6).
+for needed in $(readelf -d "$root/usr/bin/dorvik_m_wizard" | sed -n 's/.*Shared library: \[\(libQt6[^]]*\)\.so\.6\].*/\1/p'); do
+    pkg=$(printf '%s6' "$needed" | tr 'A-Z' 'a-z')
+    has_package "$depends" "$pkg" || fail "the program links $needed.so.6 but Depends lacks $pkg: $depends"
+done
+
+desktop-file-validate "$root/usr/share/applications/dorvik-m-wizard.desktop" ||
+    fail "the desktop entry does not validate"
+
+# ---- The program from a read-only installation ----
+# Root writes into read-only folders anyway, so as root the program runs as an ordinary user;
+# everything it may write then has to be that user's.
+run_as=
+if [ "$(id -u)" -eq 0 ]; then
+    command -v setpriv >/dev/null 2>&1 || fail "setpriv is needed to run the program as nobody"
+    run_as="setpriv --reuid=nobody --regid=nogroup --clear-groups --"
+fi
+chmod 755 "$scratch"
+mkdir -p "$scratch/home/config" "$scratch/work"
+[ -z "$run_as" ] || chown -R nobody:nogroup "$scratch/home" "$scratch/work"
+chmod a-w "$root/usr/bin"
+
+cd "$scratch/work"
+env -u DORVIK_SETTINGS_DIR \
+    QT_QPA_PLATFORM=offscreen DORVIK_SERIAL_PORTS= \
+    HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" XDG_RUNTIME_DIR= \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \
+    $run_as "$root/usr/bin/dorvik_m_wizard" >"$scratch/program.log" 2>&1 &
+program_pid=$!
+sleep 2
+kill -0 "$program_pid" 2>/dev/null || { cat "$scratch/program.log" >&2; fail "the program ended by itself before SIGTERM"; }
+kill -TERM "$program_pid"
+waited=0
+while kill -0 "$program_pid" 2>/dev/null; do
+    [ $waited -lt 100 ] || { cat "$scratch/program.log" >&2; fail "the program did not close within 10 s of SIGTERM"; }
+    sleep 0.1
+    waited=$((waited + 1))
+done
+status=0
+wait "$program_pid" || status=$?
+program_pid=
+cd /
+[ $status -eq 0 ] || { cat "$scratch/program.log" >&2; fail "the program exited with status $status after SIGTERM"; }
+
+[ ! -e "$root/usr/bin/KVR_Dorvik.con" ] || fail "the settings were written next to the read-only executable"
+settings=$(find "$scratch/home/config" -name KVR_Dorvik.con -type f)
+[ -n "$settings" ] || { cat "$scratch/program.log" >&2; fail "no KVR_Dorvik.con under XDG_CONFIG_HOME"; }
+grep -q '^\[INTERF\]' "$settings" || fail "$settings has no [INTERF] section"
+[ -f "$scratch/work/KVR_Dorvik.rps" ] || fail "no report file in the working directory"
+
+echo "check_package: OK (settings in ${settings#"$scratch/home/config/"})"
