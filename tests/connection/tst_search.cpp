@@ -43,6 +43,7 @@ class tst_Search : public QObject {
 private slots:
     void initTestCase();
     void receiverOnTheSecondPort();
+    void nextPortContinuesTheSeries();
     void noDetectorOnAnyPort();
     void noPortsThenFindAgain();
     void linkLostAndRecovered();
@@ -84,6 +85,23 @@ void tst_Search::receiverOnTheSecondPort()
     QCOMPARE(int(empty->requests()[0].code), 100);
     for (const SimRequest& r : empty->requests() + receiver.requests())
         QCOMPARE(int(r.addr), 7);
+}
+
+void tst_Search::nextPortContinuesTheSeries()
+{
+    // A unit that answers the first request and then falls silent.
+    SimulatedDetector first;
+    QVERIFY(first.open());
+    connect(&first, &SimulatedDetector::replySent, &first, [&] { first.setSilent(true); });
+    SimulatedDetector second;
+    QVERIFY(second.open());
+    ProgramFixture program({first.slavePath(), second.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QCOMPARE(int(first.requests().value(0).code), 100);
+    QVERIFY(first.requests().value(0).answered);
+    // The second port is asked where the first stopped, not from the start of the series.
+    QCOMPARE(int(second.requests().value(0).code), 38);
 }
 
 void tst_Search::noDetectorOnAnyPort()
