@@ -2,6 +2,7 @@
 
 #include "connection/ReplyTimer.h"
 #include "connection/ReportFile.h"
+#include "connection/delay.h"
 #include "connection/params.h"
 #include "connection/texts.h"
 #include "dialogs/About.h"
@@ -154,8 +155,8 @@ void TfmMain::FormDestroy()
     if (FDestroyed)
         return;
     FDestroyed = true;
-    // Stopped first and well before the program ends: the audio back end has crashed when
-    // the loop finished right after a stop.
+    // Stopped first: the audio back end has crashed when the loop finished right after a stop.
+    const bool sounding = alarmSound->playing();
     alarmSound->stop();
     tiTimeWaitRepl->setEnabled(false);
     tiRepair->stop();
@@ -174,6 +175,9 @@ void TfmMain::FormDestroy()
         delete fRep;
         fRep = nullptr;
     }
+    // Give the audio back end time to wind the stopped loop down before the program ends.
+    if (sounding)
+        Delay(200);
 }
 
 void TfmMain::showEvent(QShowEvent* e)
