@@ -208,10 +208,12 @@ void tst_Search::closedDuringTheSearchPause()
     const QString settings = QDir(FSettings.path()).filePath(text(SETTINGS_FILE));
     QFile::remove(settings);
     ProgramFixture program({receiver.slavePath()});
+    program.alarm()->start();
     // The close arrives while the search waits before its first attempt.
     QTimer::singleShot(100, fmMain, &QWidget::close);
     program.start();
     QVERIFY(!fmMain->isVisible());
+    QVERIFY(!program.alarm()->playing());
     QTRY_VERIFY(DispObmen == nullptr);
     QTest::qWait(300);
     QCOMPARE(receiver.requests().size(), 0);
