@@ -10,5 +10,20 @@ export QT_QPA_PLATFORM=offscreen
 # Qt's own libraries keep a few allocations for the process lifetime.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd "$build"
-ctest --output-on-failure --no-tests=error "$@"
+(cd "$build" && ctest --output-on-failure --no-tests=error "$@")
+
+# The receive path under libFuzzer for a bounded time: any crash, leak or buffer growth fails.
+if [ "${DORVIK_FUZZ_SECONDS:-60}" -gt 0 ]; then
+  fuzz=${DORVIK_FUZZ_BUILD:-build-fuzz}
+  CC=clang CXX=clang++ cmake -S . -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DDORVIK_FUZZ=ON -DDORVIK_SANITIZE=ON -DDORVIK_TESTS=OFF >/dev/null
+  cmake --build "$fuzz" --target fuzz_receive
+  corpus=$(mktemp -d)
+  trap 'rm -rf "$corpus"' EXIT
+  cp tests/fuzz/corpus/* "$corpus"/
+  (cd "$corpus" && ASAN_OPTIONS=detect_leaks=1 \
+     LSAN_OPTIONS=suppressions="$OLDPWD/tests/fuzz/lsan.supp" \
+     "$OLDPWD/$fuzz/tests/fuzz/fuzz_receive" -max_total_time="${DORVIK_FUZZ_SECONDS:-60}" \
+     -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==|SUMMARY)')
+  echo "fuzz: receive path clean"
+fi

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -32,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
+    // Each input starts from a fresh search state, as after the search button, and leaves
+    // nothing queued behind it (no event loop runs here otherwise).
+    fmMain->lbStepInit->clear();
+    fmMain->tiRepair->stop();
+    QCoreApplication::sendPostedEvents();
     // First byte: where the exchange stands when the bytes arrive.
     DispObmen->Init();
     switch (data[0] % 4) {
