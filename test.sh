@@ -10,7 +10,6 @@ export QT_QPA_PLATFORM=offscreen
 # Qt's own libraries keep a few allocations for the process lifetime.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-(cd "$build" && ctest --output-on-failure --no-tests=error "$@")
 
 # The receive path under libFuzzer for a bounded time: any crash, leak or buffer growth fails.
 if [ "${DORVIK_FUZZ_SECONDS:-60}" -gt 0 ]; then
@@ -27,3 +26,7 @@ if [ "${DORVIK_FUZZ_SECONDS:-60}" -gt 0 ]; then
      -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==|SUMMARY)')
   echo "fuzz: receive path clean"
 fi
+
+# The tests last, so that their summary closes the output.
+cd "$build"
+ctest --output-on-failure --no-tests=error "$@"
