@@ -1,0 +1,264 @@
+// Pictures of the real window for the README: the program runs in process, offscreen, against
+// simulated detectors on pseudo-terminals, and each view is grabbed once it shows what it should.
+//   dorvik_screenshots <output dir>
+#include "SimulatedDetector.h"
+#include "connection/texts.h"
+#include "dialogs/liter.h"
+#include "panel/AlarmSound.h"
+#include "panel/main.h"
+#include "panel/state_texts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class SilentAlarm : public AlarmSound {
+public:
+    using AlarmSound::AlarmSound;
+    void start() override { on = true; }
+    void stop() override { on = false; }
+    bool playing() const override { return on; }
+    bool on = false;
+};
+
+AlarmSound* makeSilentAlarm(QObject* parent) { return new SilentAlarm(parent); }
+
+QString outputDir;
+bool failed = false;
+
+void fail(const QString& what)
+{
+    std::fprintf(stderr, "dorvik_screenshots: %s\n", qPrintable(what));
+    failed = true;
+}
+
+// Runs the event loop until the condition holds; the exchange goes on meanwhile.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Lets a few more replies arrive so that scales and values have caught up.
+void settle(int ms = 600)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void save(const QPixmap& picture, const QString& name)
+{
+    const QString path = QDir(outputDir).filePath(name);
+    if (picture.isNull() || !picture.save(path, "PNG"))
+        fail(QStringLiteral("could not write %1").arg(path));
+    else
+        std::printf("%s\n", qPrintable(path));
+}
+
+// The program as the installer starts it: a fresh window, the units' ports as the machine's
+// serial ports, a scratch working and settings directory. Leaving the scope closes the window
+// the normal way.
+class Program {
+public:
+    Program(const std::vector<SimulatedDetector*>& units, const QStringList& arguments = {})
+    {
+        QStringList ports;
+        for (SimulatedDetector* unit : units)
+            ports << unit->slavePath();
+        qputenv("DORVIK_SERIAL_PORTS", ports.join(QLatin1Char(':')).toLocal8Bit());
+        qputenv("DORVIK_SETTINGS_DIR", FDir.path().toLocal8Bit());
+        FOldCwd = QDir::currentPath();
+        QDir::setCurrent(FDir.path());
+        CreateForms();
+        fmMain->arguments = arguments;
+        fmMain->show();
+    }
+    ~Program()
+    {
+        if (fmMain)
+            fmMain->close();
+        DestroyForms();
+        QDir::setCurrent(FOldCwd);
+    }
+
+private:
+    QTemporaryDir FDir;
+    QString FOldCwd;
+};
+
+std::unique_ptr<SimulatedDetector> openUnit(const SimConfig& config)
+{
+    auto unit = std::make_unique<SimulatedDetector>(config);
+    if (!unit->open()) {
+        fail(QStringLiteral("no pseudo-terminal for a simulated unit"));
+        return nullptr;
+    }
+    return unit;
+}
+
+bool panelShown() { return fmMain->paMain->isVisible() && !fmMain->paInit->isVisible(); }
+
+void shootSearch()
+{
+    SimConfig nothing;
+    nothing.kind = SimConfig::Empty;
+    auto first = openUnit(nothing), second = openUnit(nothing);
+    if (!first || !second)
+        return;
+    Program program({first.get(), second.get()}, {QStringLiteral("-PROT")});
+    // The first port has failed and the second is being tried: the log tells the story.
+    const QString failure = QString::fromUtf8(LOG_FAILURE);
+    const bool searching = waitFor([&] {
+        return !fmMain->lbStepInit->findItems(failure, Qt::MatchExactly).isEmpty() &&
+               fmMain->lbStepInit->item(fmMain->lbStepInit->count() - 1)->text() != failure;
+    });
+    if (!searching)
+        return fail(QStringLiteral("the search never moved to the second port"));
+    save(fmMain->grab(), QStringLiteral("start-search.png"));
+}
+
+void shootReceiverAlarm()
+{
+    SimConfig config;
+    config.model = 22;
+    config.threshold = 7;
+    config.field = 96;
+    config.alarm = true;
+    config.stateByte = 0x01;  // relay open, as it is during an alarm
+    config.letterIndex = 2;
+    auto unit = openUnit(config);
+    if (!unit)
+        return;
+    Program program({unit.get()});
+    const QString alarm = QString::fromUtf8(SOST_TR);
+    if (!waitFor([&] { return panelShown() && fmMain->paSost->text() == alarm; }))
+        return fail(QStringLiteral("the receiver never showed its alarm"));
+    settle();
+    save(fmMain->grab(), QStringLiteral("receiver-alarm.png"));
+}
+
+void shootAlignment()
+{
+    SimConfig config;
+    config.mode = 1;
+    config.signal = 96;
+    auto unit = openUnit(config);
+    if (!unit)
+        return;
+    Program program({unit.get()});
+    if (!waitFor([] { return panelShown() && fmMain->Rejim() == ust; }))
+        return fail(QStringLiteral("the receiver never showed alignment mode"));
+    settle();
+    save(fmMain->grab(), QStringLiteral("receiver-alignment.png"));
+}
+
+void shootTransmitter()
+{
+    SimConfig config;
+    config.kind = SimConfig::Transmitter;
+    auto unit = openUnit(config);
+    if (!unit)
+        return;
+    Program program({unit.get()});
+    if (!waitFor([] { return panelShown() && fmMain->stPered->isVisible(); }))
+        return fail(QStringLiteral("the transmitter view never came up"));
+    settle(300);
+    save(fmMain->grab(), QStringLiteral("transmitter.png"));
+}
+
+// The dialog over the greyed window, as the installer sees them together.
+QPixmap dialogOverWindow(QWidget* dialog)
+{
+    const QRect window = fmMain->geometry();
+    const QRect box = dialog->geometry();
+    const QRect all = window.united(box);
+    QPixmap picture(all.size());
+    picture.fill(Qt::darkGray);
+    QPainter painter(&picture);
+    painter.drawPixmap(window.topLeft() - all.topLeft(), fmMain->grab());
+    painter.drawPixmap(box.topLeft() - all.topLeft(), dialog->grab());
+    painter.setPen(Qt::black);  // offscreen windows have no frame; a line keeps the dialog apart
+    painter.drawRect(QRect(box.topLeft() - all.topLeft(), box.size()).adjusted(-1, -1, 0, 0));
+    return picture;
+}
+
+void shootLetterDialog()
+{
+    SimConfig config;
+    config.letterIndex = 4;
+    auto unit = openUnit(config);
+    if (!unit)
+        return;
+    Program program({unit.get()});
+    if (!waitFor([] { return panelShown(); }))
+        return fail(QStringLiteral("the receiver never came up for the letter dialog"));
+    settle(300);
+
+    // The dialog runs its own loop: the grab has to happen from inside it.
+    bool grabbed = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != fmLiter || !fmLiter->isVisible())
+            return;
+        poll.stop();
+        settle(200);
+        save(dialogOverWindow(fmLiter), QStringLiteral("letter-dialog.png"));
+        grabbed = true;
+        fmLiter->reject();
+    });
+    poll.start();
+    QTimer::singleShot(0, fmMain, [] { fmMain->bbLiterClick(); });
+    if (!waitFor([&] { return grabbed && !fmLiter->isVisible(); }))
+        fail(QStringLiteral("the letter dialog never opened"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: dorvik_screenshots <output dir>\n");
+        return 2;
+    }
+    // Absolute: the program under the camera works in a scratch directory of its own.
+    outputDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    if (!QDir().mkpath(outputDir)) {
+        std::fprintf(stderr, "dorvik_screenshots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    setAlarmSoundFactory(&makeSilentAlarm);
+
+    shootSearch();
+    shootReceiverAlarm();
+    shootAlignment();
+    shootTransmitter();
+    shootLetterDialog();
+    return failed ? 1 : 0;
+}
