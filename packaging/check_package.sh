@@ -35,7 +35,7 @@ if ! cpack --config "$build/CPackConfig.cmake" -B "$scratch/cpack" >"$scratch/cp
     fail "cpack could not build the package"
 fi
 set -- "$scratch"/cpack/*.deb
-[ $# -eq 1 ] && [ -f "$1" ] || fail "cpack made no single .deb: $*"
+{ [ $# -eq 1 ] && [ -f "$1" ]; } || fail "cpack made no single .deb: $*"
 deb=$1
 echo "check_package: built $(basename "$deb")"
 
@@ -50,7 +50,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 recommends=$(dpkg-deb -f "$deb" Recommends)
 has_package() {   # has_package <list> <name>: the name appears as a whole package in the list
-    printf '%s\n' "$1" | tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//' | grep -qx "$2"
+    printf '%s\n' "$1" | tr '|' ',' | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -qx "$2"
 }
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multimedia6; do
     has_package "$depends" "$lib" || fail "Depends lacks $lib: $depends"
@@ -62,7 +62,7 @@ dpkg-deb -x "$deb" "$root"
 # Every Qt library the program links needs its package among the dependencies, not just the
 # ones named above (libQt6SerialPort.so.6 -> libqt6serialport6).
 for needed in $(readelf -d "$root/usr/bin/dorvik_m_wizard" | sed -n 's/.*Shared library: \[\(libQt6[^]]*\)\.so\.6\].*/\1/p'); do
-    pkg=$(printf '%s6' "$needed" | tr 'A-Z' 'a-z')
+    pkg=$(printf '%s6' "$needed" | tr '[:upper:]' '[:lower:]')
     has_package "$depends" "$pkg" || fail "the program links $needed.so.6 but Depends lacks $pkg: $depends"
 done
 
@@ -83,6 +83,7 @@ mkdir -p "$scratch/home/config" "$scratch/work"
 chmod a-w "$root/usr/bin"
 
 cd "$scratch/work"
+# shellcheck disable=SC2086 # run_as is a command prefix of several words, or nothing
 env -u DORVIK_SETTINGS_DIR \
     QT_QPA_PLATFORM=offscreen DORVIK_SERIAL_PORTS= \
     HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" XDG_RUNTIME_DIR= \

@@ -8,4 +8,4 @@ build=${DORVIK_SCREENSHOTS_BUILD:-build-screenshots}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVIK_TESTS=OFF >/dev/null
 cmake --build "$build" --target dorvik_screenshots
 # Only the simulated units' ports, never the machine's own.
-DORVIK_SERIAL_PORTS= QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/dorvik_screenshots" docs/screenshots
+DORVIK_SERIAL_PORTS='' QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/dorvik_screenshots" docs/screenshots
