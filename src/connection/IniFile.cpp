@@ -84,6 +84,8 @@ bool IniFile::save(const QString& path) const
     for (const QByteArray& line : FLines)
         text += line + "\r\n";
     QSaveFile file(path);
+    // A writable file in a folder where no temporary copy may be made is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(text);
