@@ -1,0 +1,77 @@
+// Polling a unit whose values do not change must not redraw the window.
+#include "ProgramFixture.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void decode(std::initializer_list<int> payload)
+{
+    Receiver->ClearRe();
+    for (int b : payload)
+        Receiver->AddRe(Byte(b));
+    DispObmen->TranslateRec();
+}
+
+// One round of the duty series' replies with the same values every time.
+void dutyRound()
+{
+    decode({4, 0x00, 0, 0, 0});
+    decode({107, 0});
+    decode({101, 80});
+    decode({107, 0});
+    decode({103, 0});
+    decode({107, 0});
+    decode({106, 20});
+    decode({107, 0});
+}
+}  // namespace
+
+class tst_Repaint : public QObject {
+    Q_OBJECT
+private slots:
+    void unchangedValuesDrawNothing();
+};
+
+void tst_Repaint::unchangedValuesDrawNothing()
+{
+    ProgramFixture program;
+    fmMain->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fmMain));
+    fmMain->FIdent = 21;
+    fmMain->SetFlagReply(true);
+    fmMain->EnablePriemInterf();
+    fmMain->SetRejim(dej);
+    for (int i = 0; i < 3; ++i)
+        dutyRound();
+    QTest::qWait(100);
+
+    PaintCounter counter;
+    const QList<QWidget*> watched = fmMain->findChildren<QWidget*>() << fmMain;
+    for (QWidget* w : watched)
+        w->installEventFilter(&counter);
+    for (int i = 0; i < 50; ++i) {
+        dutyRound();
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(100);
+    QCOMPARE(counter.paints, 0);
+
+    decode({106, 90});  // a new field value is drawn
+    QTest::qWait(100);
+    QVERIFY(counter.paints > 0);
+}
+
+QTEST_MAIN(tst_Repaint)
+#include "tst_repaint.moc"
