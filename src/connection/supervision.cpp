@@ -1,6 +1,7 @@
 #include "connection/ReplyTimer.h"
 #include "connection/delay.h"
 #include "connection/texts.h"
+#include "panel/AlarmSound.h"
 #include "panel/main.h"
 
 #include <QLabel>
@@ -39,6 +40,8 @@ void TfmMain::tiTimeWaitReplTimer()
     if (!FFlagReply)
         return;
     AddEvent(QString::fromUtf8(EVENT_LINK_LOST));
+    // An alarm that can be heard but no longer seen helps nobody.
+    alarmSound->stop();
     SetFlagReply(false);
     VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(C2));
     bbFind->setEnabled(false);

@@ -176,9 +176,11 @@ void tst_Search::linkLostAndRecovered()
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
     countdown.clear();
 
+    program.alarm()->start();  // an alarm sounding when the link goes
     receiver.setSilent(true);
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), text(MSG_LINK_LOST), 5000);
     QVERIFY(!fmMain->FlagReply());
+    QVERIFY(!program.alarm()->playing());
     QVERIFY(!fmMain->paKn->isVisibleTo(fmMain));
     QCOMPARE(fmMain->stText->text(), text(C2));
     QCOMPARE(fmMain->bbFind->text(), text(CAPT_BB_REPAIR));

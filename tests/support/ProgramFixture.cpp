@@ -12,6 +12,11 @@ ProgramFixture::ProgramFixture(const QStringList& ports)
     qputenv("DORVIK_SERIAL_PORTS", ports.join(QLatin1Char(':')).toLocal8Bit());
     FOldCwd = QDir::currentPath();
     QDir::setCurrent(FDir.path());
+    // Each program keeps its settings to itself, not next to the shared test executables,
+    // unless the test chose a place.
+    FOwnSettingsDir = !qEnvironmentVariableIsSet("DORVIK_SETTINGS_DIR");
+    if (FOwnSettingsDir)
+        qputenv("DORVIK_SETTINGS_DIR", FDir.path().toLocal8Bit());
     setAlarmSoundFactory(&makeRecorder);
     CreateForms();
 }
@@ -24,6 +29,8 @@ ProgramFixture::~ProgramFixture()
     setAlarmSoundFactory(nullptr);
     QDir::setCurrent(FOldCwd);
     qputenv("DORVIK_SERIAL_PORTS", QByteArray());
+    if (FOwnSettingsDir)
+        qunsetenv("DORVIK_SETTINGS_DIR");
 }
 
 void ProgramFixture::start(const QStringList& arguments)

@@ -31,4 +31,5 @@ public:
 private:
     QTemporaryDir FDir;
     QString FOldCwd;
+    bool FOwnSettingsDir = false;
 };
