@@ -63,7 +63,11 @@ void TfmMain::SetPort(const QString& PortName)
         COMP->SetComPortName(PortName);
     COMP->SetComPortBaudRate(BufBaudRate);
     SetCurBaud(BufBaudRate);
-    COMP->Connect();
+    if (!COMP->Connect()) {
+        const PortTrouble trouble = diagnosePort(PortName);
+        if (trouble.kind != PortTrouble::None)
+            FPortTroubles.append(trouble);
+    }
     Delay(30);
 }
 
@@ -82,6 +86,8 @@ void TfmMain::SetCurBaud(TComPortBaudRate Value)
 void TfmMain::ScanPorts()
 {
     lbStepInit->clear();
+    FPortTroubles.clear();
+    stPortTrouble->hide();
     Delay(500);
     // The window may have been closed during the pause.
     if (FDestroyed)
@@ -157,4 +163,43 @@ void TfmMain::SaveConnectLog()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+void TfmMain::ShowPortTroubles()
+{
+    QStringList lines;
+    for (const PortTrouble& t : FPortTroubles) {
+        QString line;
+        switch (t.kind) {
+        case PortTrouble::NoPermission: line = QString::fromUtf8(PORT_NO_PERMISSION).arg(t.port); break;
+        case PortTrouble::Gone: line = QString::fromUtf8(PORT_GONE).arg(t.port); break;
+        case PortTrouble::Busy:
+            if (t.holder == QLatin1String("ModemManager"))
+                line = QString::fromUtf8(PORT_BUSY_MODEMMANAGER).arg(t.port);
+            else if (t.holder == QLatin1String("brltty"))
+                line = QString::fromUtf8(PORT_BUSY_BRLTTY).arg(t.port);
+            else if (!t.holder.isEmpty())
+                line = QString::fromUtf8(PORT_BUSY_BY).arg(t.port, t.holder);
+            else
+                line = QString::fromUtf8(PORT_BUSY).arg(t.port);
+            break;
+        case PortTrouble::None: break;
+        }
+        if (!line.isEmpty() && !lines.contains(line))
+            lines << line;
+    }
+    if (lines.isEmpty())
+        return;
+    // Below the explanation; with the connection log shown there is room for one line only.
+    const int maxLines = laStepInit->isVisible() ? 1 : 3;
+    while (lines.size() > maxLines)
+        lines.removeLast();
+    stPortTrouble->setText(lines.join(QLatin1Char('\n')));
+    const int lineHeight = stPortTrouble->fontMetrics().lineSpacing();
+    const int width = 714;
+    stPortTrouble->setGeometry(40, 178, width, 0);
+    stPortTrouble->setFixedHeight(qMin(stPortTrouble->heightForWidth(width), maxLines * 2 * lineHeight));
+    if (laStepInit->isVisible())
+        stPortTrouble->setFixedHeight(qMin(stPortTrouble->height(), 203 - 178));
+    stPortTrouble->show();
 }

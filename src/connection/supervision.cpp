@@ -32,6 +32,7 @@ void TfmMain::tiTimeWaitReplTimer()
         }
         // VivError reads the flag for the button's caption: clear it afterwards.
         VivError(QString::fromUtf8(MSG_NOT_FOUND), QString::fromUtf8(C1));
+        ShowPortTroubles();
         DispObmen->FlagScanPorts = false;
         return;
     }

@@ -43,3 +43,15 @@ inline constexpr char REPORT_ERROR_TEXT[] =
     "Не удалось создать файл отчета\n\r%1\n\r%2\n\r\n\rОбрывы связи не будут записаны.";
 inline constexpr char CONNECT_LOG_ERROR_TEXT[] =
     "Не удалось записать протокол соединения\n\r%1\n\r%2\n\r\n\rПоиск извещателя продолжается.";
+
+// Why ports could not be opened, shown under the explanation when a search found nothing.
+// %1 is the port, %2 the program holding it.
+inline constexpr char PORT_NO_PERMISSION[] =
+    "Нет доступа к порту %1: добавьте пользователя в группу dialout и войдите в систему заново.";
+inline constexpr char PORT_BUSY_BY[] = "Порт %1 занят программой %2: закройте её и повторите поиск.";
+inline constexpr char PORT_BUSY_MODEMMANAGER[] =
+    "Порт %1 занят программой ModemManager: установите правила udev из пакета или остановите ModemManager.";
+inline constexpr char PORT_BUSY_BRLTTY[] =
+    "Порт %1 занят программой brltty: удалите пакет brltty, он захватывает адаптеры USB.";
+inline constexpr char PORT_BUSY[] = "Порт %1 занят другой программой: закройте её и повторите поиск.";
+inline constexpr char PORT_GONE[] = "Порт %1 пропал из системы: проверьте кабель USB.";

@@ -310,6 +310,13 @@ void TfmMain::buildLayout()
     // A long explanation line wraps rather than losing its end at the right edge.
     stText->setWordWrap(true);
     stText->setFont(programFont(PX11));
+    // Why ports would not open, under the explanation; placed when there is something to say.
+    stPortTrouble = new QLabel(paInit);
+    stPortTrouble->setWordWrap(true);
+    stPortTrouble->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    stPortTrouble->setFont(programFont(PX10));
+    setTextColor(stPortTrouble, QColor(160, 0, 0));
+    stPortTrouble->hide();
     laStepInit = label(paInit, 195, 203, CAPT_LA_STEP_INIT);
     laStepInit->hide();
     lbStepInit = new QListWidget(paInit);

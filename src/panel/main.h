@@ -2,6 +2,7 @@
 // The main window: the detector's state, its panel, and (in src/connection) the start-up,
 // search and supervision that drive it.
 #include "protocol/obmen.h"
+#include "serial/PortDiagnosis.h"
 #include "serial/SerialDrv.h"
 
 #include <QColor>
@@ -77,6 +78,7 @@ public:
     QLabel* paInit = nullptr;
     QLabel* stMessage = nullptr;
     QLabel* stText = nullptr;
+    QLabel* stPortTrouble = nullptr;  // why ports would not open, under stText
     QLabel* laStepInit = nullptr;
     QListWidget* lbStepInit = nullptr;
     QLabel* laRepair = nullptr;  // the label on the left of leRepair
@@ -218,6 +220,9 @@ public:
     // Adds a line to lbStepInit, saves "Connect.txt" and scrolls to the end.
     void addLogLine(const QString& line, bool save);
     void SaveConnectLog();
+    // Ports of the running search that would not open, and why; shown when it finds nothing.
+    QList<PortTrouble> FPortTroubles;
+    void ShowPortTroubles();
 
     // ---- Supervision (connection/supervision.cpp) ----
     void tiTimeWaitReplTimer();
