@@ -122,6 +122,13 @@ void tst_Params::analyze_data()
                                << "addr 0 0 0 | baud 0 4 57600 | com 0   [] | prot 1";
     QTest::newRow("X-PROT") << QStringList{"X-PROT"} << "" << protError << kDefaults;
     QTest::newRow("ignored") << QStringList{"/debug", "-ВЕРБОЗ"} << "" << QString() << kDefaults;
+    // Four arguments of 100 kB: judged like any other, without a hang.
+    const QString longText(100000, QLatin1Char('Q'));
+    QTest::newRow("four long, ignored") << QStringList{longText, longText, longText, longText} << "" << QString()
+                                        << kDefaults;
+    QTest::newRow("four long, refused") << QStringList{"-ADDR" + QString(100000, QLatin1Char('9')), longText,
+                                                       longText, longText}
+                                        << "" << addrError << kDefaults;
     QTest::newRow("two keywords") << QStringList{"-BAUD9600-ADDR5"} << "" << addrError << kDefaults;
 }
 
