@@ -16,25 +16,17 @@ public:
     }
 };
 
-void decode(std::initializer_list<int> payload)
-{
-    Receiver->ClearRe();
-    for (int b : payload)
-        Receiver->AddRe(Byte(b));
-    DispObmen->TranslateRec();
-}
-
 // One round of the duty series' replies with the same values every time.
 void dutyRound()
 {
-    decode({4, 0x00, 0, 0, 0});
-    decode({107, 0});
-    decode({101, 80});
-    decode({107, 0});
-    decode({103, 0});
-    decode({107, 0});
-    decode({106, 20});
-    decode({107, 0});
+    decodeReply({4, 0x00, 0, 0, 0});
+    decodeReply({107, 0});
+    decodeReply({101, 80});
+    decodeReply({107, 0});
+    decodeReply({103, 0});
+    decodeReply({107, 0});
+    decodeReply({106, 20});
+    decodeReply({107, 0});
 }
 }  // namespace
 
@@ -68,7 +60,7 @@ void tst_Repaint::unchangedValuesDrawNothing()
     QTest::qWait(100);
     QCOMPARE(counter.paints, 0);
 
-    decode({106, 90});  // a new field value is drawn
+    decodeReply({106, 90});  // a new field value is drawn
     QTest::qWait(100);
     QVERIFY(counter.paints > 0);
 }

@@ -7,16 +7,6 @@
 #include <QLabel>
 #include <QtTest>
 
-namespace {
-void decode(std::initializer_list<int> payload)
-{
-    Receiver->ClearRe();
-    for (int b : payload)
-        Receiver->AddRe(Byte(b));
-    DispObmen->TranslateRec();
-}
-}  // namespace
-
 class tst_Translate : public QObject {
     Q_OBJECT
 private slots:
@@ -35,13 +25,13 @@ private:
 
 void tst_Translate::identifier()
 {
-    decode({100, 0x20, 7});
+    decodeReply({100, 0x20, 7});
     QCOMPARE(int(fmMain->FIdent), 32);
     QCOMPARE(fmAddr->Addr(), 7);
     const int modelBefore = fmIdent->Ident();
     QCOMPARE(fmIdent->Ident(), modelBefore);  // a transmitter never reaches the lookup
 
-    decode({100, 22, 0});
+    decodeReply({100, 22, 0});
     QCOMPARE(int(fmMain->FIdent), 22);
     QCOMPARE(fmIdent->Ident(), 1);
     QCOMPARE(fmAddr->Addr(), 0);
@@ -49,48 +39,48 @@ void tst_Translate::identifier()
 
 void tst_Translate::letterSpeedVersionThreshold()
 {
-    decode({104, 0});
+    decodeReply({104, 0});
     QCOMPARE(int(fmLiter->Lit()), 1);
-    decode({104, 7});
+    decodeReply({104, 7});
     QCOMPARE(int(fmLiter->Lit()), 8);
-    decode({105, 2});
+    decodeReply({105, 2});
     QCOMPARE(int(fmSkor->Scor()), 2);
-    decode({38, 1, 255});
+    decodeReply({38, 1, 255});
     QCOMPARE(fmMain->FVersPr, (std::array<std::uint8_t, 2>{1, 255}));
-    decode({102, 9});
+    decodeReply({102, 9});
     QCOMPARE(int(fmMain->FPosPorog), 9);
-    decode({101, 40});
+    decodeReply({101, 40});
     QCOMPARE(int(fmMain->FPosUstMarker), 40);
-    decode({4, 0x13, 0, 0, 0});
+    decodeReply({4, 0x13, 0, 0, 0});
     QCOMPARE(fmMain->paRele->text(), QStringLiteral("разомкнуто"));
     // Setting acknowledgements and unknown codes change nothing.
     const auto porog = fmMain->FPosPorog;
     for (int code : {1, 6, 110, 112, 113, 114, 115, 0, 255})
-        decode({code, 3, 3});
+        decodeReply({code, 3, 3});
     QCOMPARE(fmMain->FPosPorog, porog);
 }
 
 void tst_Translate::modeReplies()
 {
     fmMain->FRejim = dej;
-    decode({103, 0});  // equal to the current mode: nothing
+    decodeReply({103, 0});  // equal to the current mode: nothing
     QVERIFY(!DispObmen->FlagSetRegDej);
     QVERIFY(!DispObmen->FlagSetRegUst);
-    decode({103, 7});  // out of range: stored, nothing else
+    decodeReply({103, 7});  // out of range: stored, nothing else
     QCOMPARE(int(fmMain->FRejim), 7);
     QVERIFY(!DispObmen->FlagSetRegDej);
 }
 
 void tst_Translate::alarmAndField()
 {
-    decode({107, 1});
+    decodeReply({107, 1});
     QVERIFY(fmMain->FFlagTr);
-    decode({107, 2});  // only 1 means alarm
+    decodeReply({107, 2});  // only 1 means alarm
     QVERIFY(!fmMain->FFlagTr);
 
     fmMain->BufValPole = 50;
     fmMain->stPoleHyst->setText(QStringLiteral("sentinel"));
-    decode({106, 50});
+    decodeReply({106, 50});
     QCOMPARE(int(fmMain->ValPole), 50);
     QCOMPARE(fmMain->stPoleHyst->text(), QStringLiteral("sentinel"));  // stored, not refreshed
 }
@@ -114,7 +104,7 @@ void tst_Translate::modelLookup()
     QFETCH(int, code);
     QFETCH(int, index);
     QFETCH(int, shown);
-    decode({100, code, 0});
+    decodeReply({100, code, 0});
     QCOMPARE(fmIdent->Ident(), index);
     QCOMPARE(int(fmMain->FIdent), shown);
 }

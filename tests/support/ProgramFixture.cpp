@@ -46,3 +46,11 @@ QByteArray ProgramFixture::readFile(const QString& name) const
     QFile f(file(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+void decodeReply(std::initializer_list<int> payload)
+{
+    Receiver->ClearRe();
+    for (int b : payload)
+        Receiver->AddRe(Byte(b));
+    DispObmen->TranslateRec();
+}

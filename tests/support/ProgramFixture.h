@@ -3,6 +3,7 @@
 #include "panel/main.h"
 
 #include <QStringList>
+#include <initializer_list>
 #include <QTemporaryDir>
 
 // Records what the alarm would play, instead of playing it.
@@ -33,3 +34,6 @@ private:
     QString FOldCwd;
     bool FOwnSettingsDir = false;
 };
+
+// Decodes an accepted reply's payload (code, then data bytes) as the dispatcher would.
+void decodeReply(std::initializer_list<int> payload);
