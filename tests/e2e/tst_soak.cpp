@@ -6,6 +6,7 @@
 #include "connection/texts.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <malloc.h>
 #include <memory>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DORVIK_ASAN 1
@@ -32,6 +34,14 @@ double cpuMs()
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+long residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 // Bytes the heap holds for live objects. Resident size would not do: under AddressSanitizer
 // freed blocks sit in quarantine and the resident size climbs without any leak.
@@ -93,7 +103,7 @@ void tst_Soak::ridesOutAFaultyLine()
     int losses = 0, recoveries = 0, faults = 0;
     bool wasConnected = false;
     double idleCpuWorst = 0;
-    long heapAtWarm = 0;
+    long heapAtWarm = 0, rssAtWarm = 0;
     QElapsedTimer clock, connectedFor;
     clock.start();
     program.start();
@@ -115,7 +125,10 @@ void tst_Soak::ridesOutAFaultyLine()
         }
         wasConnected = connected;
         if (heapAtWarm == 0 && clock.elapsed() > 30000)
+        {
             heapAtWarm = liveHeapKb();
+            rssAtWarm = residentKb();
+        }
 
         // While the link is down the program only counts down: it must sleep, not spin.
         if (!connected && fmMain->CountTiRepair() > 2 && fmMain->CountTiRepair() < 11) {
@@ -173,9 +186,11 @@ void tst_Soak::ridesOutAFaultyLine()
     if (!wasConnected)
         ++recoveries;
     const long heapAtEnd = liveHeapKb();
+    const long rssAtEnd = residentKb();
 
-    qInfo("soak: %d faults, %d losses, %d recoveries, %d error boxes, idle CPU worst %.1f %%, live heap %ld -> %ld kB",
-          faults, losses, recoveries, boxesSeen, idleCpuWorst, heapAtWarm, heapAtEnd);
+    qInfo("soak: %d faults, %d losses, %d recoveries, %d error boxes, idle CPU worst %.1f %%, live heap %ld -> %ld kB, resident %ld -> %ld kB",
+          faults, losses, recoveries, boxesSeen, idleCpuWorst, heapAtWarm, heapAtEnd, rssAtWarm,
+          rssAtEnd);
     QVERIFY(mostBoxes <= 1);
     QCOMPARE(recoveries, losses + 1);  // the first connection, then one per loss
     const QByteArray report = program.readFile(QString::fromUtf8(REPORT_FILE));

@@ -54,7 +54,7 @@ Other options:
   --help               show this text
 )";
 
-struct UnitSpec {
+struct UnitPlan {
     SimConfig config;
     ScenarioOptions scenario;
     int chunkSize = 0;
@@ -110,10 +110,10 @@ private:
 };
 
 // Reads the command line into units and global options; false with a message on a mistake.
-bool parse(Arguments& a, std::vector<UnitSpec>& units, QString& portsFile, bool& log, bool& help)
+bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, bool& log, bool& help)
 {
-    UnitSpec defaults;
-    auto current = [&]() -> UnitSpec& { return units.empty() ? defaults : units.back(); };
+    UnitPlan defaults;
+    auto current = [&]() -> UnitPlan& { return units.empty() ? defaults : units.back(); };
     auto addUnit = [&](SimConfig::Kind kind) {
         units.push_back(defaults);
         units.back().config.kind = kind;
@@ -220,10 +220,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     Arguments args(app.arguments().mid(1));
-    std::vector<UnitSpec> specs;
+    std::vector<UnitPlan> plans;
     QString portsFile;
     bool log = false, help = false;
-    if (!parse(args, specs, portsFile, log, help)) {
+    if (!parse(args, plans, portsFile, log, help)) {
         std::fprintf(stderr, "dorvik_sim: %s\n", qPrintable(args.error()));
         return 2;
     }
@@ -242,18 +242,18 @@ int main(int argc, char* argv[])
     std::signal(SIGTERM, onSignal);
 
     QStringList slaves;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const UnitSpec& spec = specs[i];
-        auto* unit = new SimulatedDetector(spec.config, &app);
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const UnitPlan& plan = plans[i];
+        auto* unit = new SimulatedDetector(plan.config, &app);
         if (!unit->open()) {
             std::perror("dorvik_sim: cannot open a pseudo-terminal");
             return 1;
         }
-        unit->setChunking(spec.chunkSize, spec.chunkGapMs);
+        unit->setChunking(plan.chunkSize, plan.chunkGapMs);
         // Nobody reads the history here, and a demonstration left running would pile it up.
         QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
                          &SimulatedDetector::clearRequests);
-        new SimScenario(unit, spec.scenario, unit);
+        new SimScenario(unit, plan.scenario, unit);
         if (log) {
             const int index = int(i) + 1;
             QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
