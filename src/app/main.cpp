@@ -53,12 +53,17 @@ void closeOnTerminationSignals()
 
 int main(int argc, char** argv)
 {
+    // Judged as typed: QApplication takes its own options (-style, -platform...) out of argv,
+    // and they count against the four allowed all the same.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     closeOnTerminationSignals();
 
     CreateForms();
-    fmMain->arguments = QCoreApplication::arguments().mid(1);
+    fmMain->arguments = arguments;
     fmMain->show();
     // A refused command line has ended the program already: the loop is not needed.
     int rc = programExitCode();

@@ -43,10 +43,13 @@ void TfmMain::EnumPorts2()
 bool TfmMain::FindPort(const QString& PortName)
 {
     EnumPorts2();
-    if (!ComPortList.contains(PortName))
-        return false;
-    ComPortList = QStringList{PortName};
-    return true;
+    // "-COM3" must find a port the system calls "com3"; open it by the system's spelling.
+    for (const QString& name : std::as_const(ComPortList))
+        if (name.compare(PortName, Qt::CaseInsensitive) == 0) {
+            ComPortList = QStringList{name};
+            return true;
+        }
+    return false;
 }
 
 void TfmMain::SetPort(const QString& PortName)

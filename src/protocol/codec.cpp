@@ -44,6 +44,11 @@ std::vector<Byte> encode(Byte start, const std::vector<Byte>& payloadWithoutChec
 {
     std::vector<Byte> payload = payloadWithoutChecksum;
     payload.push_back(GetCRCByte(payload.data(), int(payload.size())));
+    return wrap(start, payload);
+}
+
+std::vector<Byte> wrap(Byte start, const std::vector<Byte>& payload)
+{
     std::vector<Byte> out;
     out.reserve(payload.size() * 2 + 2);
     out.push_back(start);

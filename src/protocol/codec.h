@@ -24,6 +24,8 @@ constexpr Byte kEnd = 0x0D;
 
 // The payload with its checksum appended, written between start byte and CR.
 std::vector<Byte> encode(Byte start, const std::vector<Byte>& payloadWithoutChecksum);
+// The payload, checksum included, as digit pairs between start byte and CR.
+std::vector<Byte> wrap(Byte start, const std::vector<Byte>& payload);
 
 // Decodes the digit pairs of a whole frame (start byte and CR included). Returns
 // false on a bad digit; payload then holds nothing useful.

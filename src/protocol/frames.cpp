@@ -47,15 +47,7 @@ void TTransmitter::SendTr(Byte WaitRecByte)
     Receiver->SetWaitByteCount(WaitRecByte);
     Receiver->SetWaitByteCountDub(WaitRecByte);
 
-    std::vector<Byte> out;
-    out.reserve(FMTR.size() * 2 + 2);
-    out.push_back(frame::kRequestStart);
-    for (Byte b : FMTR) {
-        const auto pair = hex_2_ascii(b);
-        out.push_back(pair[1]);
-        out.push_back(pair[0]);
-    }
-    out.push_back(frame::kEnd);
+    const std::vector<Byte> out = frame::wrap(frame::kRequestStart, FMTR);
 
     fmMain->tiTimeWaitRepl->setEnabled(true);
     fmMain->COMP->SendData(out.data(), std::uint32_t(out.size()));

@@ -153,8 +153,8 @@ void TDispObmen::StartNeprObmen()
         InitNeprObmenUst();
     else if (fmMain->FRejim == vklpit)
         InitNeprObmenVklPit();
-    // A mode the detector should never report keeps the series it had; polling an empty
-    // series would send nothing and stall, so fall back to the power-on watch.
+    // A mode the detector should never report keeps the series it had (the identification
+    // series, which asks for the mode again). Never poll an empty series: it would stall.
     if (Seria->CountSe() == 0)
         InitNeprObmenVklPit();
     FSerialIndex = 0;

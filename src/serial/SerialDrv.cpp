@@ -69,7 +69,8 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     const qint64 written =
         FComPortHandle->write(reinterpret_cast<const char*>(DataPtr), qint64(DataSize));
     FComPortHandle->flush();
-    if (rtsToggle) {
+    // A write error closes the port from inside flush().
+    if (rtsToggle && FComPortHandle) {
         FComPortHandle->waitForBytesWritten(100);
         FComPortHandle->setRequestToSend(false);
     }

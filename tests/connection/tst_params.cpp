@@ -114,6 +114,8 @@ void tst_Params::analyze_data()
     QTest::newRow("-COM256") << QStringList{"-COM256"} << "COM1" << comError << kDefaults;
     QTest::newRow("-COM05") << QStringList{"-COM05"} << "COM1:COM5" << QString()
                             << "addr 0 0 0 | baud 0 4 57600 | com 1 05 COM5 [COM5] | prot 0";
+    QTest::newRow("system spells it in lower case") << QStringList{"-COM7"} << "com7" << QString()
+                                                    << "addr 0 0 0 | baud 0 4 57600 | com 1 7 COM7 [com7] | prot 0";
     QTest::newRow("device path") << QStringList{"-com/dev/null"} << "COM1" << QString()
                                  << "addr 0 0 0 | baud 0 4 57600 | com 1 /dev/null /dev/null [/dev/null] | prot 0";
     QTest::newRow("missing device") << QStringList{"-COM/dev/no-such-port"} << "COM1" << comError

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "PseudoTerminal.h"
 #include "connection/ReplyTimer.h"
 #include "connection/receive.h"
 #include "protocol/codec.h"
@@ -23,11 +24,28 @@ void feed(const QByteArray& chunk)
 class tst_Receive : public QObject {
     Q_OBJECT
 private slots:
+    void requestsOnTheWire();
     void replyFromSingleByteChunks();
     void oversizedChunkCompletesReply();
     void thirdRejectedReplyShowsTheErrorBox();
     void chatteringDeviceAfterTheThirdError();
 };
+
+void tst_Receive::requestsOnTheWire()
+{
+    ProgramFixture program;
+    PseudoTerminal pty;
+    fmMain->COMP->SetComPortName(pty.slavePath());
+    QVERIFY(fmMain->COMP->Connect());
+    DispObmen->proc_cf_req(0, COM_CF_REQSTATE);
+    QCOMPARE(pty.read(1000, 8), QByteArray("$000404\r"));
+    DispObmen->proc_cf_set(5, COM_CF_SETPOR, 9);
+    QCOMPARE(pty.read(1000, 10), QByteArray("$0570097E\r"));
+    DispObmen->proc_cf_set(0xC8, COM_CF_SETPOR, 0xF0);  // 0xC8 + 0x70 + 0xF0 wraps to 0x28
+    QCOMPARE(pty.read(1000, 10), QByteArray("$C870F028\r"));
+    fmMain->tiTimeWaitRepl->setEnabled(false);
+    fmMain->COMP->Disconnect();
+}
 
 void tst_Receive::replyFromSingleByteChunks()
 {
