@@ -16,7 +16,7 @@ QLabel* textLabel(const char* text, QWidget* parent, int left, int top, int w, i
 {
     auto* la = new QLabel(QString::fromUtf8(text), parent);
     la->setGeometry(left, top, w, h);
-    la->setFont(programFont(13));
+    la->setFont(aboutFont(13));
     la->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return la;
 }
@@ -27,7 +27,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent)
     fmAbout = this;
     fixDialogFrame(this, 275, 213);
     setWindowTitle(QString::fromUtf8(ABOUT_CAPT));
-    setFont(programFont(11));
+    setFont(aboutFont(11));
 
     Panel1 = new QLabel(this);
     Panel1->setGeometry(8, 8, 259, 161);
@@ -45,7 +45,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent)
 
     bbOk = new QPushButton(QString::fromUtf8(ABOUT_OK), this);
     bbOk->setGeometry(102, 177, 75, 25);
-    bbOk->setFont(programFont(16));
+    bbOk->setFont(aboutFont(16));
     bbOk->setDefault(true);
     connect(bbOk, &QPushButton::clicked, this, &TfmAbout::bbOkClick);
 }

@@ -62,12 +62,15 @@ QImage grabArea(QWidget* panel, QWidget* area)
     return panel->grab(area->geometry()).toImage();
 }
 
-bool uniform(const QImage& img, const QColor& c)
+bool uniform(const QImage& img, const QColor& c, int tolerance = 0)
 {
+    const auto near = [tolerance](int a, int b) { return qAbs(a - b) <= tolerance; };
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.pixelColor(x, y) != c)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (!near(p.red(), c.red()) || !near(p.green(), c.green()) || !near(p.blue(), c.blue()))
                 return false;
+        }
     return true;
 }
 }  // namespace
@@ -124,6 +127,8 @@ void tst_Greying::roundTrip()
     QVERIFY(m->modePair->AllowAllUp());
     QVERIFY(!m->bbAbout->isEnabled() && !m->sbZvonok->isEnabled() && !m->laUst0_0->isEnabled());
     QCOMPARE(textColor(m->stPered), clBtnFace());
+    if (ident == 32)  // the red note is gone, not grey (blending leaves a rounding step)
+        QVERIFY(uniform(m->stPered->grab().toImage(), clBtnFace(), 2));
     QCOMPARE(background(m->paKnReg), cl3DLight());
     // The scales are blank: only the greyed panel shows where they lie.
     for (PaintArea* a : {m->pbPoleHyst, m->pbPorogMarker})
