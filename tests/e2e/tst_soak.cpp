@@ -53,6 +53,11 @@ long liveHeapKb()
     return long(mallinfo2().uordblks / 1024);
 #endif
 }
+int soakSeconds()
+{
+    return qEnvironmentVariableIsSet("DORVIK_SOAK_SECONDS") ? qEnvironmentVariableIntValue("DORVIK_SOAK_SECONDS")
+                                                           : 120;
+}
 std::unique_ptr<SimulatedDetector> newUnit()
 {
     SimConfig config;
@@ -72,8 +77,7 @@ private slots:
 
 void tst_Soak::ridesOutAFaultyLine()
 {
-    const int seconds = qEnvironmentVariableIsSet("DORVIK_SOAK_SECONDS")
-                            ? qEnvironmentVariableIntValue("DORVIK_SOAK_SECONDS") : 120;
+    const int seconds = soakSeconds();
     const quint32 seed = qEnvironmentVariableIsSet("DORVIK_SOAK_SEED")
                              ? quint32(qEnvironmentVariableIntValue("DORVIK_SOAK_SEED"))
                              : QRandomGenerator::global()->generate();
@@ -200,5 +204,15 @@ void tst_Soak::ridesOutAFaultyLine()
         QVERIFY2(heapAtEnd - heapAtWarm < 1024, qPrintable(QString::number(heapAtEnd - heapAtWarm)));
 }
 
-QTEST_MAIN(tst_Soak)
+int main(int argc, char** argv)
+{
+    // A long run outlasts the test library's five-minute watchdog; give it the run plus room
+    // for the final recovery.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((qint64(soakSeconds()) + 300) * 1000));
+    QApplication app(argc, argv);
+    tst_Soak test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_soak.moc"
