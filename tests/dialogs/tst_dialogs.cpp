@@ -366,6 +366,11 @@ void tst_Dialogs::aboutBox()
     fmMain->bbAboutClick();
     QVERIFY(!fmAbout->isVisible());
     QVERIFY(!fmMain->FlagDisableMainWindow());
+
+    // Nothing is clipped in the face it is laid out in.
+    for (QLabel* line : {fmAbout->lbProductName, fmAbout->lbCopyright})
+        QVERIFY2(line->fontMetrics().horizontalAdvance(line->text()) <= line->width(), qPrintable(line->text()));
+    QVERIFY(fmAbout->lbComments->heightForWidth(fmAbout->lbComments->width()) <= fmAbout->lbComments->height());
 }
 
 void tst_Dialogs::pictures_data()
