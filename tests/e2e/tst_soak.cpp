@@ -1,6 +1,7 @@
 // A long run against a unit that misbehaves in every way a fence line offers: it falls silent,
 // loses power and comes back, sends noise, spoils and splits its replies, and is unplugged and
 // plugged in again under a new name. The program must ride all of it out.
+#include "LiveHeap.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
 #include "connection/texts.h"
@@ -12,21 +13,8 @@
 #include <QtTest>
 
 #include <ctime>
-#include <malloc.h>
 #include <memory>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define DORVIK_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DORVIK_ASAN 1
-#endif
-#endif
-#ifdef DORVIK_ASAN
-// From the sanitizer runtime; GCC does not install the header that declares it.
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 namespace {
 double cpuMs()
@@ -42,16 +30,6 @@ long residentKb()
         return 0;
     const QList<QByteArray> fields = f.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
-// Bytes the heap holds for live objects. Resident size would not do: under AddressSanitizer
-// freed blocks sit in quarantine and the resident size climbs without any leak.
-long liveHeapKb()
-{
-#ifdef DORVIK_ASAN
-    return long(__sanitizer_get_current_allocated_bytes() / 1024);
-#else
-    return long(mallinfo2().uordblks / 1024);
-#endif
 }
 int soakSeconds()
 {
@@ -78,8 +56,9 @@ private slots:
 void tst_Soak::ridesOutAFaultyLine()
 {
     const int seconds = soakSeconds();
+    // Seeds are printed unsigned and run past INT_MAX.
     const quint32 seed = qEnvironmentVariableIsSet("DORVIK_SOAK_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("DORVIK_SOAK_SEED"))
+                             ? qgetenv("DORVIK_SOAK_SEED").toUInt()
                              : QRandomGenerator::global()->generate();
     qInfo("soak: %d s, seed %u", seconds, seed);
     QRandomGenerator random(seed);

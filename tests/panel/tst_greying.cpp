@@ -1,4 +1,5 @@
 // Greying the window out around a dialog and bringing it back exactly as it was.
+#include "LiveHeap.h"
 #include "ProgramFixture.h"
 #include "panel/colors.h"
 #include "panel/scales.h"
@@ -83,6 +84,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void modeChangeWhileGreyed();
+    void manyDialogsKeepMemoryBounded();
 
 private:
     ProgramFixture* program = nullptr;
@@ -162,6 +164,28 @@ void tst_Greying::modeChangeWhileGreyed()
     QCOMPARE(background(m->paRab), COL_PAN_REJIM_INACT);
     QVERIFY(m->sbHelpUst->isEnabled() && !m->sbHelpDej->isEnabled() && !m->bbPlus->isEnabled());
     QCOMPARE(UM->brColorUstMarker, clRed);
+}
+
+// Each round gives dozens of widgets new palettes; the style's drawings of them must not pile up.
+void tst_Greying::manyDialogsKeepMemoryBounded()
+{
+    TfmMain* m = fmMain;
+    m->SetIdent(22);
+    m->SetFlagReply(true);
+    m->EnablePriemInterf();
+    m->SetRejim(dej);
+    auto rounds = [m](int n) {
+        for (int i = 0; i < n; ++i) {
+            m->DisableMainWindow();
+            m->repaint();
+            m->RestoreMainWindow();
+            m->repaint();
+        }
+    };
+    rounds(20);
+    const long warm = liveHeapKb();
+    rounds(300);
+    QVERIFY2(liveHeapKb() - warm < 256, qPrintable(QString("%1 kB").arg(liveHeapKb() - warm)));
 }
 
 QTEST_MAIN(tst_Greying)
