@@ -47,11 +47,6 @@ void TfmMain::DisableMainWindow()
     // The transmitter's red note vanishes into the button face.
     b.col_font_stPered = textColor(stPered);
     setTextColor(stPered, clBtnFace());
-    // It is disabled below, and a disabled label draws in the palette's grey, not in its own
-    // colour. Only greying out ever shows it disabled, so this colour can stay.
-    QPalette hidden = stPered->palette();
-    hidden.setColor(QPalette::Disabled, QPalette::WindowText, clBtnFace());
-    stPered->setPalette(hidden);
     pen(b.col_shPole0_0, shPole0_0);
     pen(b.col_shPole0_5, shPole0_5);
     pen(b.col_shPole1_0, shPole1_0);

@@ -275,6 +275,13 @@ void TfmMain::buildLayout()
     stPered->setGeometry(6, 350, 437, 40);
     stPered->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextColor(stPered, clRed);
+    {
+        // Only greying the window out shows the note disabled, and then it must vanish: a
+        // disabled label draws in the palette's grey, not in its own colour.
+        QPalette p = stPered->palette();
+        p.setColor(QPalette::Disabled, QPalette::WindowText, clBtnFace());
+        stPered->setPalette(p);
+    }
     sbZvonok = new SpeedButton(QString(), paPar);
     sbZvonok->setGeometry(393, 350, 45, 44);
     sbZvonok->setIcon(speakerIcon());

@@ -107,8 +107,7 @@ void tst_Soak::ridesOutAFaultyLine()
             connectedFor.start();
         }
         wasConnected = connected;
-        if (heapAtWarm == 0 && clock.elapsed() > 30000)
-        {
+        if (heapAtWarm == 0 && clock.elapsed() > 30000) {
             heapAtWarm = liveHeapKb();
             rssAtWarm = residentKb();
         }
