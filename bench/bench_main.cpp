@@ -4,6 +4,7 @@
 #include "SimulatedDetector.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
+#include "serial/SerialDrv.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,70 +1,59 @@
-#include "connection/receive.h"
+// The receive path: chunks from the port are collected into the expected reply, validated
+// and handed to the dispatcher; a faulty reply is asked for again, twice.
+#include "connection/DetectorLink.h"
 
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
-#include "panel/main.h"
-
-#include <QMessageBox>
 
 namespace {
-// One receive-error box at a time: under a noisy line each further rejected reply would
-// otherwise open a box nested inside the last until the program ran out of stack.
-bool errorBoxOpen = false;
-std::function<void(const QString&)> presenter;
+// Enough of a bad reply to recognise it; a chattering device's whole dump would be wider
+// than any screen.
+constexpr int SHOWN_BYTES = 32;
+
+QString receiveErrorText(int code, const std::uint8_t* data, int size, int waitCount, int expectedBefore)
+{
+    QString bytesText;
+    for (int i = 0; i < qMin(size, SHOWN_BYTES); ++i)
+        bytesText += QString::number(data[i]) + QLatin1Char(':');
+    if (size > SHOWN_BYTES)
+        bytesText += QStringLiteral("…");
+    return QString::fromUtf8(RECEIVE_ERROR) + QString::number(code) + QStringLiteral("\n\r") + bytesText +
+           QStringLiteral("\n\r") + QString::number(waitCount) + QStringLiteral("\n\r") +
+           QString::number(expectedBefore) + QLatin1Char(':');
+}
 }  // namespace
 
-void setReceiveErrorPresenter(std::function<void(const QString& text)> p) { presenter = std::move(p); }
-
-void TfmMain::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, int DataSize)
+void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, int DataSize)
 {
-    if (DataSize < 1)
+    // The speed command's acknowledgement comes while the line is being switched; nobody waits
+    // for it, and it must not stop the reply timer the command started.
+    if (DataSize < 1 || FHalted || switching())
         return;
     tiTimeWaitRepl->setEnabled(false);
 
-    // The receiver keeps what a reply can use (the expected frame plus a margin) and drops
-    // the rest of a chattering device's bytes.
+    // The receiver keeps what a reply can use and drops the rest of a chattering device's bytes.
     for (int i = 0; i < DataSize; ++i)
-        Receiver->AddRe(DataPtr[i]);
+        receiver.AddRe(DataPtr[i]);
     // A chunk that arrives with nothing expected leaves the count at 0 and is validated at once.
-    const int expectedBefore = Receiver->WaitByteCount();
-    Receiver->SetWaitByteCount(Byte(qMax(0, int(Receiver->WaitByteCount()) - DataSize)));
+    const int expectedBefore = receiver.WaitByteCount();
+    receiver.SetWaitByteCount(Byte(qMax(0, int(receiver.WaitByteCount()) - DataSize)));
 
-    if (Receiver->WaitByteCount() > 0) {
+    if (receiver.WaitByteCount() > 0) {
         tiTimeWaitRepl->setEnabled(true);
         return;
     }
-    if (Receiver->CountRe() < 1)
+    if (receiver.CountRe() < 1)
         return;
     const int CodeErr = TestRecData();
     if (CodeErr == 0) {
-        DispObmen->Execute();
+        dispatcher.Execute();
         return;
     }
-    DispObmen->SetCountError(Byte(qMin(255, DispObmen->CountError() + 1)));
-    if (DispObmen->CountError() < 3) {
-        DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
+    dispatcher.SetCountError(Byte(qMin(255, dispatcher.CountError() + 1)));
+    if (dispatcher.CountError() < 3) {
+        dispatcher.proc_cf_req(addr_obmen, dispatcher.current());
         return;
     }
-    if (errorBoxOpen)
-        return;
-    errorBoxOpen = true;
-    // The diagnosis is spelt out only here: formatting it for every chunk would cost more
-    // than the rest of the receive path.
-    QString bytesText;
-    for (int i = 0; i < DataSize; ++i)
-        bytesText += QString::number(DataPtr[i]) + QLatin1Char(':');
-    const QString text = QString::fromUtf8(RECEIVE_ERROR) + QString::number(CodeErr) + QStringLiteral("\n\r") +
-                         bytesText + QStringLiteral("\n\r") + QString::number(Receiver->WaitByteCount()) +
-                         QStringLiteral("\n\r") + QString::number(expectedBefore) + QLatin1Char(':');
-    if (presenter) {
-        presenter(text);
-    } else {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
-        box.exec();
-    }
-    errorBoxOpen = false;
-    // The exchange has stopped; carry on as after a missed reply so that the search moves on
-    // or the lost link is reported and recovered, instead of showing stale values forever.
-    if (!tiTimeWaitRepl->isEnabled())
-        tiTimeWaitReplTimer();
+    FHalted = true;
+    emit receiveFailed(receiveErrorText(CodeErr, DataPtr, DataSize, receiver.WaitByteCount(), expectedBefore));
 }

@@ -1,6 +1,6 @@
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "connection/TextCodec.h"
-#include "connection/delay.h"
 #include "connection/params.h"
 #include "connection/texts.h"
 #include "panel/main.h"
@@ -57,9 +57,6 @@ void TfmMain::SetPort(const QString& PortName)
     if (PortName.isEmpty())
         return;
     COMP->Disconnect();
-    Delay(30);
-    if (FDestroyed)
-        return;
     if (const int n = comNumber(PortName))
         COMP->SetComPort(TComPortNumber(n - 1));
     else
@@ -71,7 +68,6 @@ void TfmMain::SetPort(const QString& PortName)
         if (trouble.kind != PortTrouble::None)
             FPortTroubles.append(trouble);
     }
-    Delay(30);
 }
 
 void TfmMain::SetCOMPortName(const QString& Value)
@@ -91,22 +87,21 @@ void TfmMain::ScanPorts()
     lbStepInit->clear();
     FPortTroubles.clear();
     stPortTrouble->hide();
-    Delay(500);
-    // The window may have been closed during the pause.
-    if (FDestroyed)
-        return;
-    addLogLine(QString::fromUtf8(LOG_ADDRESS) + ParamStruct.val_addr, false);
-    addLogLine(QString::fromUtf8(LOG_SPEED_4800), false);
-    BufBaudRate = br4800;
-    tiTimeWaitRepl->setInterval(1000);
-    if (!ParamStruct.is_com)
-        EnumPorts2();
-    if (ComPortList.isEmpty()) {
-        VivError(QString::fromUtf8(MSG_NO_PORTS), QString::fromUtf8(C1));
-        return;
-    }
-    DispObmen->FlagScanPorts = true;
-    ScanPortFirst();
+    // A port just closed (a lost link, a search before) is given time to settle.
+    after(500, [this] {
+        addLogLine(QString::fromUtf8(LOG_ADDRESS) + ParamStruct.val_addr, false);
+        addLogLine(QString::fromUtf8(LOG_SPEED_4800), false);
+        BufBaudRate = br4800;
+        tiTimeWaitRepl->setInterval(1000);
+        if (!ParamStruct.is_com)
+            EnumPorts2();
+        if (ComPortList.isEmpty()) {
+            VivError(QString::fromUtf8(MSG_NO_PORTS), QString::fromUtf8(C1));
+            return;
+        }
+        DispObmen->FlagScanPorts = true;
+        ScanPortFirst();
+    });
 }
 
 void TfmMain::ScanPortFirst()
@@ -121,15 +116,35 @@ void TfmMain::ScanPortNext()
     ++FComportListIndex;
     SetCOMPortName(ComPortList.value(FComportListIndex));
     addLogLine(QString::fromUtf8(LOG_ATTEMPT) + FCOMPortName, true);
-    SetPort(FCOMPortName);
-    if (FDestroyed)
-        return;
-    // The series position stays where the last port left it. A port that did not open is
-    // given up after one interval, like a port without a detector.
-    if (COMP->Connected())
-        DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
-    else
-        tiTimeWaitRepl->setEnabled(true);
+    // Some adapters need a moment between closing one port and opening the next, and again
+    // before the first request after opening.
+    COMP->Disconnect();
+    after(30, [this] {
+        SetPort(FCOMPortName);
+        after(30, [this] {
+            // The series position stays where the last port left it. A port that did not
+            // open is given up after one interval, like a port without a detector.
+            if (COMP->Connected())
+                DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
+            else
+                tiTimeWaitRepl->setEnabled(true);
+        });
+    });
+}
+
+void TfmMain::ReceiverFound()
+{
+    SetFlagReply(true);
+    EnablePriemInterf();
+    SetRejim(Detector.FRejim);
+    addLogLine(QString::fromUtf8(LOG_SUCCESS), false);
+    addLogLine(QString::fromUtf8(LOG_SPEED_SWITCH) + ParamStruct.val_baud, true);
+}
+
+void TfmMain::TransmitterFound()
+{
+    EnablePeredInterf();
+    SetFlagReply(true);
 }
 
 void TfmMain::bbFindClick()

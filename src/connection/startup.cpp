@@ -1,5 +1,6 @@
 #include "connection/startup.h"
 
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "connection/ReportFile.h"
 #include "connection/delay.h"
@@ -22,50 +23,12 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmapCache>
-#include <QPointer>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
 
 namespace {
 
 int exitCode = 0;
-
-void freeSharedObjects()
-{
-    delete PM;
-    PM = nullptr;
-    delete PH;
-    PH = nullptr;
-    delete UH;
-    UH = nullptr;
-    delete UM;
-    UM = nullptr;
-    delete Transmitter;
-    Transmitter = nullptr;
-    delete Receiver;
-    Receiver = nullptr;
-    delete DispObmen;
-    DispObmen = nullptr;
-}
-
-// Frees the shared objects once control is back in the loop that was running when the
-// window closed. A close that arrives inside a wait (a search pausing between ports, the
-// speed switch) returns into code that still uses them.
-class DeferredRelease : public QObject {
-public:
-    DeferredRelease(TSerialPortDriver* port, QObject* parent) : QObject(parent), FPort(port) {}
-    ~DeferredRelease() override
-    {
-        // The unwinding code may have opened the port again; nothing may arrive any more.
-        if (FPort)
-            FPort->Disconnect();
-        freeSharedObjects();
-    }
-
-private:
-    QPointer<TSerialPortDriver> FPort;
-};
 
 // Next to the executable, as installers expect; in the user's configuration directory when
 // the program is installed where the user may not write. DORVIK_SETTINGS_DIR overrides
@@ -101,16 +64,13 @@ void TfmMain::FormCreate()
     PH = new TPoleHyst;
     UH = new TUstHyst;
     UM = new TUstMarker;
-    Transmitter = new TTransmitter;
-    Receiver = new TReceiver;
-    DispObmen = new TDispObmen;
     ComPortList.clear();
 
     SetPosPorog(15);
     SetPosUstMarker(0);
-    BufUstMarkerPos = FPosUstMarker;
-    ValPole = 0;
-    BufValPole = ValPole;
+    BufUstMarkerPos = Detector.FPosUstMarker;
+    Detector.ValPole = 0;
+    BufValPole = Detector.ValPole;
 
     PM->init();
     PH->init();
@@ -144,6 +104,7 @@ void TfmMain::FormShow()
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
+    link->SetWorkingSpeedIndex(ParamStruct.baud_ind);
     InitInterf();
     SetFlagReply(false);
     DispObmen->Init();
@@ -159,15 +120,14 @@ void TfmMain::FormDestroy()
     // Stopped first: the audio back end has crashed when the loop finished right after a stop.
     const bool sounding = alarmSound->playing();
     alarmSound->stop();
-    tiTimeWaitRepl->setEnabled(false);
+    // Nothing of the exchange or the search may run on: a step still pending would talk to
+    // a closed window. The objects themselves live until the window is deleted, so code a
+    // dialog returns into still finds them.
+    link->stop();
+    tiStep->stop();
+    FNextStep = nullptr;
     tiRepair->stop();
     tiTr->stop();
-
-    COMP->Disconnect();
-    if (QThread::currentThread()->loopLevel() == 0)
-        freeSharedObjects();
-    else
-        (new DeferredRelease(COMP, this))->deleteLater();
     ComPortList.clear();
 
     WriteIniFile(settingsFile(FilePath));

@@ -1,30 +1,52 @@
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
-#include "connection/delay.h"
+#include "connection/receive.h"
 #include "connection/texts.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
 constexpr std::uint8_t REPAIR_SECONDS = 12;
+std::function<void(const QString&)> presenter;
+}  // namespace
+
+void setReceiveErrorPresenter(std::function<void(const QString& text)> p) { presenter = std::move(p); }
+
+void TfmMain::ShowReceiveError(const QString& text)
+{
+    // One box at a time; the exchange has stopped, so no second one is due until it runs again.
+    if (FReceiveErrorShown || FDestroyed)
+        return;
+    FReceiveErrorShown = true;
+    if (presenter) {
+        presenter(text);
+    } else {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, this);
+        box.exec();
+    }
+    FReceiveErrorShown = false;
+    // Carry on as after a missed reply, so that the search moves on or the lost link is
+    // reported and recovered, instead of showing stale values forever.
+    if (!FDestroyed && !tiTimeWaitRepl->isEnabled())
+        tiTimeWaitReplTimer();
 }
 
 void TfmMain::tiTimeWaitReplTimer()
 {
-    // A request sent while the window was closing has nobody to report to.
-    if (FDestroyed)
-        return;
     tiTimeWaitRepl->setEnabled(false);
     addLogLine(QString::fromUtf8(LOG_FAILURE), true);
-    COMP->Disconnect();
-    Delay(30);
-    if (FDestroyed)
-        return;
+    link->stop();
+    after(30, [this] { afterMissedReply(); });
+}
 
+void TfmMain::afterMissedReply()
+{
     if (DispObmen->FlagScanPorts) {
         if (FComportListIndex + 1 < ComPortList.size()) {
             ScanPortNext();
@@ -53,8 +75,6 @@ void TfmMain::tiTimeWaitReplTimer()
 
 void TfmMain::tiRepairTimer()
 {
-    if (FDestroyed)
-        return;
     if (FCountTiRepair > 0)
         SetCountTiRepair(FCountTiRepair - 1);
     if (FCountTiRepair > 0)

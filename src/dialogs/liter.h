@@ -7,7 +7,7 @@ class QGroupBox;
 class QPushButton;
 class SpeedButton;
 
-using TLitera = std::uint8_t;  // 1..8
+#include "protocol/DetectorState.h"
 
 class TfmLiter : public QDialog {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "connection/DetectorLink.h"
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
@@ -6,38 +7,50 @@
 
 namespace {
 
-// A settings dialog runs over the greyed-out window. Its choice shows at once, but reaches the
-// detector only through the dispatcher's flag, and only when confirmed and different from the
-// value at opening; any other close puts the value at opening back.
+// A settings dialog runs over the greyed-out window on a copy of the unit's value. Its choice
+// shows at once, but reaches the detector only through the dispatcher's request, and only
+// when confirmed and different from the value at opening; any other close puts the value at
+// opening back. Returns true when the value is to be sent.
 template <class Dialog, class Value>
-void runSettingDialog(Dialog* dlg, Value (Dialog::*current)() const, Value (Dialog::*atOpening)() const,
-                      void (Dialog::*set)(Value), bool& flag)
+bool runSettingDialog(Dialog* dlg, Value (Dialog::*current)() const, Value (Dialog::*atOpening)() const,
+                      void (Dialog::*set)(Value))
 {
     fmMain->DisableMainWindow();
-    if (dlg->exec() == QDialog::Accepted) {
-        if ((dlg->*current)() != (dlg->*atOpening)())
-            flag = true;
-    } else {
+    const bool accepted = dlg->exec() == QDialog::Accepted;
+    const bool changed = accepted && (dlg->*current)() != (dlg->*atOpening)();
+    if (!accepted)
         (dlg->*set)((dlg->*atOpening)());
-    }
     fmMain->RestoreMainWindow();
+    return changed;
 }
 
 }  // namespace
 
 void TfmMain::bbLiterClick()
 {
-    runSettingDialog(fmLiter, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit, DispObmen->FlagSetLiter);
+    fmLiter->SetLit(Detector.FLit);
+    if (!runSettingDialog(fmLiter, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
+        return;
+    SetLit(fmLiter->Lit());
+    DispObmen->FlagSetLiter.raise(Detector.FLit);
 }
 
 void TfmMain::bbSkorClick()
 {
-    runSettingDialog(fmSkor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor, DispObmen->FlagSetSkor);
+    fmSkor->SetScor(Detector.FScor);
+    if (!runSettingDialog(fmSkor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
+        return;
+    SetScor(fmSkor->Scor());
+    DispObmen->FlagSetSkor.raise(Detector.FScor);
 }
 
 void TfmMain::bbAddrClick()
 {
-    runSettingDialog(fmAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr, DispObmen->FlagSetAddress);
+    fmAddr->SetAddr(Detector.FAddr);
+    if (!runSettingDialog(fmAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
+        return;
+    SetAddr(fmAddr->Addr());
+    DispObmen->FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));
 }
 
 void TfmMain::bbAboutClick()

@@ -43,15 +43,19 @@ TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
     sbSkor[FScor]->setChecked(true);
 }
 
+QString skorostText(Skorost Value)
+{
+    // An index the detector may report beyond the known ranges has no caption: show its number.
+    return Value < 3 ? QString::fromUtf8(Skorost_capt[Value]) : QString::number(Value);
+}
+
 void TfmSkor::SetScor(Skorost Value)
 {
     FScor = Value;
-    // An index the detector may report beyond the known ranges has no caption: show its number.
-    const bool known = Value < sbSkor.size();
-    if (known)
+    if (Value < sbSkor.size())
         sbSkor[Value]->setChecked(true);
     if (fmMain)
-        fmMain->stSkor->setText(known ? QString::fromUtf8(Skorost_capt[Value]) : QString::number(Value));
+        fmMain->stSkor->setText(skorostText(Value));
 }
 
 void TfmSkor::sbSkorClick(SpeedButton* Sender)

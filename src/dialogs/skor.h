@@ -7,9 +7,13 @@ class QGroupBox;
 class QPushButton;
 class SpeedButton;
 
-using Skorost = std::uint8_t;  // 0..2
+#include "protocol/DetectorState.h"
+
+#include <QString>
 
 extern const char* const Skorost_capt[3];
+// The caption of a range as the main window shows it.
+QString skorostText(Skorost Value);
 
 class TfmSkor : public QDialog {
     Q_OBJECT

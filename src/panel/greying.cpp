@@ -218,6 +218,6 @@ void TfmMain::RestoreMainWindow()
     pbUstHyst->repaintNow();
     pbUstHystMarker->repaintNow();
 
-    SetRejim(FRejim);
+    SetRejim(Detector.FRejim);
     ValPoleUpdate();
 }

@@ -399,9 +399,9 @@ void TfmMain::InitInterf()
     UH->brColorUstHystNiz = cl3DLight();
     UM->brColorUstMarker = cl3DLight();
 
-    fmLiter->SetLit(1);
-    fmSkor->SetScor(0);
-    fmAddr->SetAddr(0);
+    SetLit(1);
+    SetScor(0);
+    SetAddr(0);
     fmIdent->SetIdent(-1);
 
     SetRejim(vklpit);

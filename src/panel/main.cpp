@@ -1,7 +1,9 @@
 #include "panel/main.h"
 
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "panel/AlarmSound.h"
+#include "panel/scales.h"
 #include "panel/widgets.h"
 
 #include <QTimer>
@@ -11,13 +13,12 @@ TfmMain* fmMain = nullptr;
 TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
 {
     fmMain = this;
-    COMP = new TSerialPortDriver(this);
-    COMP->SetComPortBaudRate(br4800);
-    COMP->SetComPortPollingDelay(0);
-    COMP->OnReceiveData = [this](TSerialPortDriver* s, const std::uint8_t* d, int n) {
-        COMPReceiveData(s, d, n);
-    };
-    tiTimeWaitRepl = new ReplyTimer(500, this);
+    link = new DetectorLink(this, this);
+    COMP = link->COMP;
+    tiTimeWaitRepl = link->tiTimeWaitRepl;
+    tiStep = new QTimer(this);
+    tiStep->setSingleShot(true);
+    tiStep->setTimerType(Qt::PreciseTimer);
     tiTr = new QTimer(this);
     tiTr->setInterval(3000);
     tiRepair = new QTimer(this);
@@ -33,13 +34,30 @@ TfmMain::~TfmMain()
 {
     if (!FDestroyed)
         FormDestroy();
+    delete PM;
+    PM = nullptr;
+    delete PH;
+    PH = nullptr;
+    delete UH;
+    UH = nullptr;
+    delete UM;
+    UM = nullptr;
     if (fmMain == this)
         fmMain = nullptr;
 }
 
 void TfmMain::connectHandlers()
 {
-    connect(tiTimeWaitRepl, &ReplyTimer::timeout, this, &TfmMain::tiTimeWaitReplTimer);
+    connect(link, &DetectorLink::replyTimeout, this, &TfmMain::tiTimeWaitReplTimer);
+    connect(link, &DetectorLink::lineSpeedChanged, this, &TfmMain::SetCurBaud);
+    // Queued: the box is opened from the event loop, not from inside the receive path.
+    connect(link, &DetectorLink::receiveFailed, this, &TfmMain::ShowReceiveError, Qt::QueuedConnection);
+    connect(tiStep, &QTimer::timeout, this, [this] {
+        auto step = std::move(FNextStep);
+        FNextStep = nullptr;
+        if (step && !FDestroyed)
+            step();
+    });
     connect(tiTr, &QTimer::timeout, this, &TfmMain::tiTrTimer);
     connect(tiRepair, &QTimer::timeout, this, &TfmMain::tiRepairTimer);
     connect(bbFind, &QPushButton::clicked, this, &TfmMain::bbFindClick);
@@ -59,6 +77,12 @@ void TfmMain::connectHandlers()
     pbPorogMarker->onMousePress = [this](QMouseEvent* e) { pbPorogMarkerMouseDown(e); };
     pbPorogMarker->onMouseMove = [this](QMouseEvent* e) { pbPorogMarkerMouseMove(e); };
     pbPorogMarker->onMouseRelease = [this](QMouseEvent* e) { pbPorogMarkerMouseUp(e); };
+}
+
+void TfmMain::after(int ms, std::function<void()> step)
+{
+    FNextStep = std::move(step);
+    tiStep->start(ms);
 }
 
 std::array<TickShape*, 7> TfmMain::shPole() const

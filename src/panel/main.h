@@ -1,15 +1,15 @@
 #pragma once
 // The main window: the detector's state, its panel, and (in src/connection) the start-up,
 // search and supervision that drive it.
-#include "protocol/obmen.h"
+#include "protocol/DetectorView.h"
 #include "serial/PortDiagnosis.h"
-#include "serial/SerialDrv.h"
 
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QGroupBox;
@@ -32,12 +32,10 @@ class TPorogMarker;
 class TPoleHyst;
 class TUstHyst;
 class TUstMarker;
-
-enum TRejim : std::uint8_t { dej = 0, ust = 1, vklpit = 2 };
-using TIdent = std::int16_t;       // -1..255
-using TPosPorog = std::uint8_t;     // 0..15
-using TValPole = std::uint8_t;      // 0..154
-using TPosUstMarker = std::uint8_t; // 0..153
+class TSerialPortDriver;
+class TDispObmen;
+class DetectorLink;
+enum TComPortBaudRate : std::uint8_t;
 
 // Appearance saved while a dialog greys the window out; restored field by field.
 struct TColorBufMainWin {
@@ -68,7 +66,7 @@ struct TColorBufMainWin {
          en_laUst2_5 = false, en_laUst3_0 = false;
 };
 
-class TfmMain : public QWidget {
+class TfmMain : public QWidget, public DetectorView {
     Q_OBJECT
 public:
     explicit TfmMain(QWidget* parent = nullptr);
@@ -159,35 +157,31 @@ public:
     std::array<QLabel*, 7> laUst() const;
 
     // ---- Non-visual parts ----
+    // The exchange with the unit; the port and the reply timer are its own.
+    DetectorLink* link = nullptr;
     TSerialPortDriver* COMP = nullptr;
     ReplyTimer* tiTimeWaitRepl = nullptr;
     QTimer* tiTr = nullptr;
     QTimer* tiRepair = nullptr;
     AlarmSound* alarmSound = nullptr;
 
-    // ---- State (fields in their declaration order) ----
+    // ---- State ----
+    TDetectorState Detector;
     TColorBufMainWin CBMW;
-    TPosPorog FPosPorog = 0;
     TPosPorog FBufPosPorog = 0;
-    TPosUstMarker FPosUstMarker = 0;
     TValPole FValPosPor = 0;
-    TIdent FIdent = 0;
     QString FCOMPortName;
     std::uint8_t FComportListIndex = 0;
     bool FFlagReply = false;
-    TRejim FRejim = dej;
-    std::array<std::uint8_t, 2> FVersPr{0, 0};
     bool FFlagDisableMainWindow = false;
     bool FlagKnZvonok = false;
-    bool FFlagTr = false;
     QString FilePath;
     std::uint8_t FCountTiRepair = 0;
-    TComPortBaudRate FCurBaud = br4800;
+    TComPortBaudRate FCurBaud{};
     QStringList ComPortList;
-    TComPortBaudRate BufBaudRate = br4800;
+    TComPortBaudRate BufBaudRate{};
     TPosUstMarker BufUstMarkerPos = 0;
     bool BufFlagTr = false;
-    TValPole ValPole = 0;
     TValPole BufValPole = 0;
 
     // ---- Start-up and files (connection/startup.cpp, params.cpp, report.cpp) ----
@@ -202,16 +196,15 @@ public:
     QStringList arguments;
     ReportFile* fRep = nullptr;
 
-    // ---- Receive path (connection/receive.cpp) ----
-    void COMPReceiveData(TSerialPortDriver* Sender, const std::uint8_t* DataPtr, int DataSize);
+    // The box that reports a faulty reply, shown from the event loop, never from inside the
+    // receive path; once closed, the exchange carries on as after a missed reply.
+    void ShowReceiveError(const QString& text);
 
     // ---- Search (connection/search.cpp) ----
     void EnumPorts2();
     bool FindPort(const QString& PortName);
     void SetPort(const QString& PortName);
-    QString COMPortName() const { return FCOMPortName; }
     void SetCOMPortName(const QString& Value);
-    TComPortBaudRate CurBaud() const { return FCurBaud; }
     void SetCurBaud(TComPortBaudRate Value);
     void ScanPorts();
     void ScanPortFirst();
@@ -226,6 +219,9 @@ public:
 
     // ---- Supervision (connection/supervision.cpp) ----
     void tiTimeWaitReplTimer();
+    // What a missed reply means, once the port has been closed for a moment: the next port,
+    // the end of the search, or a lost link.
+    void afterMissedReply();
     void tiRepairTimer();
     std::uint8_t CountTiRepair() const { return FCountTiRepair; }
     void SetCountTiRepair(std::uint8_t Value);
@@ -239,16 +235,22 @@ public:
     bool FlagDisableMainWindow() const { return FFlagDisableMainWindow; }
     void SetFlagDisableMainWindow(bool Value) { FFlagDisableMainWindow = Value; }
 
-    // ---- Detector state and indications (panel/state.cpp) ----
-    TRejim Rejim() const { return FRejim; }
-    void SetRejim(TRejim Value);
-    void SetReqState(std::uint8_t rs);
-    TIdent Ident() const { return FIdent; }
-    void SetIdent(TIdent Value);
-    std::array<std::uint8_t, 2> VersPr() const { return FVersPr; }
-    void SetVersPr(std::array<std::uint8_t, 2> Value);
-    bool FlagTr() const { return FFlagTr; }
-    void SetFlagTr(bool Value) { FFlagTr = Value; }
+    // ---- Detector state and indications (panel/state.cpp); what a decoded reply sets ----
+    TRejim Rejim() const override { return Detector.FRejim; }
+    void SetRejim(TRejim Value) override;
+    void SetReqState(std::uint8_t rs) override;
+    TIdent Ident() const override { return Detector.FIdent; }
+    void SetIdent(TIdent Value) override;
+    void PoiskIdent(std::uint8_t code) override;
+    std::array<std::uint8_t, 2> VersPr() const { return Detector.FVersPr; }
+    void SetVersPr(std::array<std::uint8_t, 2> Value) override;
+    bool FlagTr() const { return Detector.FFlagTr; }
+    void SetFlagTr(bool Value) override;
+    void SetLit(TLitera Value) override;
+    void SetScor(Skorost Value) override;
+    void SetAddr(std::int32_t Value) override;
+    void TransmitterFound() override;
+    void ReceiverFound() override;
     void tiTrTimer();
     void sbZvonokClick();
 
@@ -264,12 +266,13 @@ public:
     void SetButtons(bool enabled);
 
     // ---- Threshold and values (panel/values.cpp) ----
-    TPosPorog PosPorog() const { return FPosPorog; }
-    void SetPosPorog(TPosPorog p);
+    TPosPorog PosPorog() const { return Detector.FPosPorog; }
+    void SetPosPorog(TPosPorog p) override;
     TValPole ValPosPor() const { return FValPosPor; }
     void SetValPosPor(TValPole Value) { FValPosPor = Value; }
-    TPosUstMarker UstMarkerPos() const { return FPosUstMarker; }
-    void SetPosUstMarker(TPosUstMarker s);
+    TPosUstMarker UstMarkerPos() const { return Detector.FPosUstMarker; }
+    void SetPosUstMarker(TPosUstMarker s) override;
+    void SetValPole(TValPole v) override;
     void ValPoleUpdate();
     void bbPlusClick();
     void bbMinusClick();
@@ -290,8 +293,14 @@ protected:
 private:
     void buildLayout();  // panel/layout.cpp
     void connectHandlers();
+    // The search's pauses: the next step runs from the event loop after ms, and a new step,
+    // or the window closing, cancels the one pending.
+    void after(int ms, std::function<void()> step);
+    QTimer* tiStep = nullptr;
+    std::function<void()> FNextStep;
     bool FShown = false;
     bool FDestroyed = false;
+    bool FReceiveErrorShown = false;
 };
 
 extern TfmMain* fmMain;

@@ -5,6 +5,7 @@
 #include "panel/state_texts.h"
 #include "panel/texts.h"
 #include "panel/widgets.h"
+#include "protocol/obmen.h"
 
 #include <QPushButton>
 

@@ -14,12 +14,6 @@ TUstHyst* UH = nullptr;
 TUstMarker* UM = nullptr;
 
 namespace {
-// Pixels per threshold step and the gap above the highest position.
-constexpr double POROG_STEP = 4.8125;
-constexpr double POROG_TOP = 5;
-constexpr std::uint8_t POROG_MAX = 15;
-constexpr std::uint8_t POLE_MAX = 154;
-constexpr std::uint8_t UST_MAX = 153;
 
 // The size a paint area has right now; the nominal one while there is no window.
 QSize areaSize(PaintArea* TfmMain::*area, QSize nominal)
@@ -113,7 +107,7 @@ std::uint8_t TPoleHyst::getTopPoleHyst(std::uint8_t v) const
 void TPoleHyst::init()
 {
     const QSize s = areaSize(&TfmMain::pbPoleHyst, {89, 154});
-    const std::uint8_t v = fmMain ? fmMain->ValPole : 0;
+    const std::uint8_t v = fmMain ? fmMain->Detector.ValPole : 0;
     brStyle = Qt::SolidPattern;
     brColorAllHyst = cl3DLight();
     brColorPoleHyst = cl3DLight();

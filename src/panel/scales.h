@@ -1,8 +1,14 @@
 #pragma once
-// The four drawing objects of the scales. They own geometry and colours only and know
-// nothing of detector values.
+// The four drawing objects of the scales: their geometry, colours and the mapping of a
+// detector value to a position. What value to draw they take from the window.
+#include "protocol/DetectorState.h"
+
 #include <QColor>
 #include <cstdint>
+
+// Pixels per threshold step and the gap above the highest position.
+constexpr double POROG_STEP = 4.8125;
+constexpr int POROG_TOP = 5;
 
 class QPainter;
 class QWidget;

@@ -2,6 +2,8 @@
 // and the alarm with its hold timer and sound.
 #include "panel/main.h"
 
+#include "dialogs/ident.h"
+#include "dialogs/skor.h"
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
 #include "panel/state_texts.h"
@@ -14,8 +16,6 @@ namespace {
 constexpr std::uint8_t BIT_TR_MASKA = 0x01;
 constexpr std::uint8_t BIT_PIT_MASKA = 0x02;
 constexpr std::uint8_t BIT_KR_MASKA = 0x10;
-
-constexpr TIdent IDENT_PERED = 32;
 
 void showIndication(QLabel* panel, bool raised, const QColor& colRaised, const char* captRaised,
                     const QColor& colNorm, const char* captNorm)
@@ -40,6 +40,7 @@ const char* unitName(TIdent code)
 
 void TfmMain::SetReqState(std::uint8_t rs)
 {
+    Detector.FReqState = rs;
     // While a dialog greys the window out the panels keep what they showed; the next poll
     // after it closes brings the byte again.
     if (FFlagDisableMainWindow)
@@ -51,21 +52,48 @@ void TfmMain::SetReqState(std::uint8_t rs)
 
 void TfmMain::SetIdent(TIdent Value)
 {
-    FIdent = Value;
+    Detector.FIdent = Value;
     stIzv->setText(QString::fromUtf8(unitName(Value)));
+}
+
+void TfmMain::PoiskIdent(std::uint8_t code) { fmIdent->PoiskIdent(code); }
+
+void TfmMain::SetLit(TLitera Value)
+{
+    Detector.FLit = Value;
+    stLiter->setText(QString::number(Value));
+}
+
+void TfmMain::SetScor(Skorost Value)
+{
+    Detector.FScor = Value;
+    stSkor->setText(skorostText(Value));
+}
+
+void TfmMain::SetAddr(std::int32_t Value)
+{
+    Detector.FAddr = Value;
+    stAddr->setText(QString::number(Value));
+}
+
+void TfmMain::SetFlagTr(bool Value)
+{
+    Detector.FFlagTr = Value;
+    if (Detector.FFlagTr != BufFlagTr)
+        ValPoleUpdate();
 }
 
 void TfmMain::SetVersPr(std::array<std::uint8_t, 2> Value)
 {
-    FVersPr = Value;
+    Detector.FVersPr = Value;
     stVersPr->setText(QStringLiteral("%1.%2").arg(Value[0]).arg(Value[1]));
 }
 
 void TfmMain::SetRejim(TRejim Value)
 {
-    FRejim = Value;
+    Detector.FRejim = Value;
     // A transmitter has no modes and no alarm to show.
-    if (FIdent == IDENT_PERED)
+    if (Detector.FIdent == IDENT_PERED)
         return;
     switch (Value) {
     case dej:
@@ -125,7 +153,7 @@ void TfmMain::SetRejim(TRejim Value)
 void TfmMain::tiTrTimer()
 {
     // The alarm is held for as long as the detector still reports it.
-    if (FFlagTr)
+    if (Detector.FFlagTr)
         return;
     tiTr->stop();
     if (!FFlagDisableMainWindow)

@@ -7,6 +7,7 @@
 #include "panel/scales.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
+#include "protocol/obmen.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -15,16 +16,10 @@
 #include <cmath>
 
 namespace {
-constexpr TPosPorog POROG_MAX = 15;
-constexpr TValPole POLE_MAX = 154;
-constexpr TPosUstMarker UST_MAX = 153;
 // Alignment positions outside 31..134 mean the units are badly aimed.
 constexpr TPosUstMarker UST_NORM_MIN = 31;
 constexpr TPosUstMarker UST_NORM_MAX = 134;
 
-// Marker geometry: rows above the top position, rows per threshold step, marker height.
-constexpr int MARKER_TOP = 5;
-constexpr double MARKER_STEP = 4.8125;
 constexpr int MARKER_HEIGHT = 5;
 
 // The detector may report values beyond its ranges; they are kept as reported and shown at
@@ -59,12 +54,12 @@ void placeMarker(TRect& marker, int top)
 
 void TfmMain::SetPosPorog(TPosPorog p)
 {
-    FPosPorog = p;
+    Detector.FPosPorog = p;
     SetValPosPor(porogInPole(p));
     stPorogMarker->setText(voltText(porogTenths(p)));
-    bbPlus->setEnabled(FPosPorog < POROG_MAX);
-    bbMinus->setEnabled(FPosPorog > 0);
-    PM->areaMarker = PM->getKoorPorogMarker(shownPorog(FPosPorog));
+    bbPlus->setEnabled(Detector.FPosPorog < POROG_MAX);
+    bbMinus->setEnabled(Detector.FPosPorog > 0);
+    PM->areaMarker = PM->getKoorPorogMarker(shownPorog(Detector.FPosPorog));
     pbPorogMarker->repaintNow();
 }
 
@@ -73,7 +68,7 @@ void TfmMain::SetPosUstMarker(TPosUstMarker s)
     // Dropped while a dialog is open; the next poll brings the value again.
     if (FFlagDisableMainWindow)
         return;
-    FPosUstMarker = s;
+    Detector.FPosUstMarker = s;
     stUstHyst->setText(voltText(ustTenths(s)));
     if (s > UST_NORM_MAX) {
         paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_VERH));
@@ -85,53 +80,60 @@ void TfmMain::SetPosUstMarker(TPosUstMarker s)
         paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_NORM));
         setTextColor(paMessage, clWindowText());
     }
-    UM->areaUstMarker = UM->getKoorUstMarker(shownUst(FPosUstMarker));
-    if (BufUstMarkerPos != FPosUstMarker) {
-        BufUstMarkerPos = FPosUstMarker;
+    UM->areaUstMarker = UM->getKoorUstMarker(shownUst(Detector.FPosUstMarker));
+    if (BufUstMarkerPos != Detector.FPosUstMarker) {
+        BufUstMarkerPos = Detector.FPosUstMarker;
         pbUstHystMarker->repaintNow();
     }
 }
 
+void TfmMain::SetValPole(TValPole v)
+{
+    Detector.ValPole = v;
+    if (Detector.ValPole != BufValPole)
+        ValPoleUpdate();
+}
+
 void TfmMain::ValPoleUpdate()
 {
-    if (FFlagDisableMainWindow || FIdent == 32)
+    if (FFlagDisableMainWindow || Detector.FIdent == IDENT_PERED)
         return;
-    if (FRejim != dej) {
+    if (Detector.FRejim != dej) {
         pbPoleHyst->repaintNow();
         return;
     }
-    BufValPole = ValPole;
-    BufFlagTr = FFlagTr;
-    if (FFlagTr && !tiTr->isActive()) {
+    BufValPole = Detector.ValPole;
+    BufFlagTr = Detector.FFlagTr;
+    if (Detector.FFlagTr && !tiTr->isActive()) {
         tiTr->start();
         if (!sbZvonok->Down())
             alarmSound->start();
     }
     // Once the report clears, the bar stays red only while the field is above the threshold;
     // the state panel waits for the hold timer.
-    if (FFlagTr || (ValPole > FValPosPor && tiTr->isActive())) {
+    if (Detector.FFlagTr || (Detector.ValPole > FValPosPor && tiTr->isActive())) {
         PH->brColorPoleHyst = COL_POLE_HYST_TR;
         setBackground(paSost, COL_PAN_SOST_TR);
         paSost->setText(QString::fromUtf8(SOST_TR));
     } else {
         PH->brColorPoleHyst = COL_POLE_HYST_NORM;
     }
-    if (!FFlagTr && !tiTr->isActive()) {
+    if (!Detector.FFlagTr && !tiTr->isActive()) {
         setBackground(paSost, COL_PAN_SOST_NORM);
         paSost->setText(QString::fromUtf8(SOST_NORM));
     }
-    stPoleHyst->setText(voltText(poleTenths(ValPole)));
-    PH->areaPoleHyst.Top = PH->getTopPoleHyst(shownPole(ValPole));
+    stPoleHyst->setText(voltText(poleTenths(Detector.ValPole)));
+    PH->areaPoleHyst.Top = PH->getTopPoleHyst(shownPole(Detector.ValPole));
     pbPoleHyst->repaintNow();
 }
 
 void TfmMain::bbPlusClick()
 {
-    const TPosPorog p = shownPorog(FPosPorog);
+    const TPosPorog p = shownPorog(Detector.FPosPorog);
     if (p >= POROG_MAX)
         return;
-    DispObmen->FlagSetPorog = true;
     SetPosPorog(TPosPorog(p + 1));
+    DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
     pbPorogMarker->repaintNow();
     ValPoleUpdate();
 }
@@ -139,11 +141,11 @@ void TfmMain::bbPlusClick()
 void TfmMain::bbMinusClick()
 {
     // From a reported value beyond the scale, one step down from where the marker is shown.
-    const TPosPorog p = shownPorog(FPosPorog);
+    const TPosPorog p = shownPorog(Detector.FPosPorog);
     if (p == 0)
         return;
-    DispObmen->FlagSetPorog = true;
     SetPosPorog(TPosPorog(p - 1));
+    DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
     pbPorogMarker->repaintNow();
     ValPoleUpdate();
 }
@@ -154,7 +156,7 @@ void TfmMain::pbPorogMarkerMouseDown(QMouseEvent* e)
     // A second button pressed during a drag belongs to that drag.
     if (PM->markerZahvat || !sbRabota->Down() || !PM->inAreaMarker(at.x(), at.y()))
         return;
-    FBufPosPorog = FPosPorog;
+    FBufPosPorog = Detector.FPosPorog;
     PM->yOffset = at.y() - PM->areaMarker.Top;
     PM->markerZahvat = true;
     PM->brColorMarker = clYellow;
@@ -169,14 +171,14 @@ void TfmMain::pbPorogMarkerMouseMove(QMouseEvent* e)
         return;
     // The marker's top stays within the travel between the two shelves.
     const int h = pbPorogMarker->height();
-    const int y = std::clamp(int(e->position().y()), PM->yOffset + MARKER_TOP, h - 10 + PM->yOffset);
+    const int y = std::clamp(int(e->position().y()), PM->yOffset + POROG_TOP, h - 10 + PM->yOffset);
     if (!PM->markerZahvat || !(e->buttons() & Qt::LeftButton))
         return;
     placeMarker(PM->areaMarker, y - PM->yOffset);
     const std::uint8_t r = std::min(PM->getPosPorogReal(PM->areaMarker), std::uint8_t(POROG_MAX));
     SetPosPorog(TPosPorog(POROG_MAX - r));
     // The marker snaps to the step it now stands for; the detector hears of it on release.
-    placeMarker(PM->areaMarker, int(std::nearbyint(r * MARKER_STEP + MARKER_TOP)));
+    placeMarker(PM->areaMarker, int(std::nearbyint(r * POROG_STEP + POROG_TOP)));
     pbPorogMarker->repaintNow();
 }
 
@@ -184,8 +186,8 @@ void TfmMain::pbPorogMarkerMouseUp(QMouseEvent*)
 {
     if (!PM->markerZahvat)
         return;
-    if (FBufPosPorog != FPosPorog)
-        DispObmen->FlagSetPorog = true;
+    if (FBufPosPorog != Detector.FPosPorog)
+        DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
     PM->markerZahvat = false;
     PM->brColorMarker = clRed;
     QApplication::restoreOverrideCursor();

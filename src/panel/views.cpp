@@ -8,6 +8,7 @@
 #include "panel/state_texts.h"
 #include "panel/texts.h"
 #include "panel/widgets.h"
+#include "protocol/obmen.h"
 
 #include <QGroupBox>
 #include <QTimer>
@@ -31,7 +32,7 @@ void setLook(std::initializer_list<QWidget*> widgets, const QColor& back, const 
 void TfmMain::EnablePeredInterf()
 {
     // A new unit starts without an alarm; one still sounding from the last unit ends here.
-    SetFlagTr(false);
+    Detector.FFlagTr = false;
     BufFlagTr = false;
     alarmSound->stop();
 
@@ -82,7 +83,7 @@ void TfmMain::EnablePeredInterf()
 
 void TfmMain::EnablePriemInterf()
 {
-    SetFlagTr(false);
+    Detector.FFlagTr = false;
     BufFlagTr = false;
     alarmSound->stop();
 
@@ -183,7 +184,7 @@ void TfmMain::sbRabotaClick()
     UM->brColorUstMarker = cl3DLight();
     for (PaintArea* pb : {pbPorogMarker, pbPoleHyst, pbUstHyst, pbUstHystMarker})
         pb->repaintNow();
-    DispObmen->FlagSetRegDej = true;
+    DispObmen->FlagSetRegDej.raise();
 }
 
 void TfmMain::sbUstClick()
@@ -210,7 +211,7 @@ void TfmMain::sbUstClick()
     UM->brColorUstMarker = clRed;
     for (PaintArea* pb : {pbPorogMarker, pbPoleHyst, pbUstHyst, pbUstHystMarker})
         pb->repaintNow();
-    DispObmen->FlagSetRegUst = true;
+    DispObmen->FlagSetRegUst.raise();
 }
 
 void TfmMain::sbHelpDejClick()

@@ -1,7 +1,6 @@
 #include "protocol/frames.h"
 
-#include "connection/ReplyTimer.h"
-#include "panel/main.h"
+#include "protocol/DetectorView.h"
 #include "protocol/codec.h"
 
 TTransmitter* Transmitter = nullptr;
@@ -19,20 +18,6 @@ void TTransmitter::AddTr(Byte Value)
     FCountTr = Byte(FMTR.size());
 }
 
-void TTransmitter::SetCountTr(Byte Value)
-{
-    FMTR.resize(Value, 0);
-    FCountTr = Value;
-}
-
-Byte TTransmitter::Getm_tr(Byte index) const { return index < FMTR.size() ? FMTR[index] : 0; }
-
-void TTransmitter::Setm_tr(Byte index, Byte Value)
-{
-    if (index < FMTR.size())
-        FMTR[index] = Value;
-}
-
 void TTransmitter::SetCRC()
 {
     if (FCountTr == 0)
@@ -42,15 +27,7 @@ void TTransmitter::SetCRC()
 
 void TTransmitter::SendTr(Byte WaitRecByte)
 {
-    // From here on every received byte belongs to the reply of this request.
-    Receiver->ClearRe();
-    Receiver->SetWaitByteCount(WaitRecByte);
-    Receiver->SetWaitByteCountDub(WaitRecByte);
-
-    const std::vector<Byte> out = frame::wrap(frame::kRequestStart, FMTR);
-
-    fmMain->tiTimeWaitRepl->setEnabled(true);
-    fmMain->COMP->SendData(out.data(), std::uint32_t(out.size()));
+    FLine->SendFrame(frame::wrap(frame::kRequestStart, FMTR), WaitRecByte);
 }
 
 void TReceiver::ClearRe()
@@ -68,25 +45,9 @@ bool TReceiver::AddRe(Byte Value)
     return true;
 }
 
-void TReceiver::SetCountRe(std::int32_t Value)
-{
-    if (Value < 0)
-        Value = 0;
-    if (Value > kCapacity)
-        Value = kCapacity;
-    FMRE.resize(std::size_t(Value), 0);
-    FCountRe = Value;
-}
-
 Byte TReceiver::Getm_re(std::int32_t index) const
 {
     return index >= 0 && index < FCountRe ? FMRE[std::size_t(index)] : 0;
-}
-
-void TReceiver::Setm_re(std::int32_t index, Byte Value)
-{
-    if (index >= 0 && index < FCountRe)
-        FMRE[std::size_t(index)] = Value;
 }
 
 int TestRecData()

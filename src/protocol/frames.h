@@ -5,20 +5,21 @@
 
 using Byte = std::uint8_t;
 
+class ExchangeLine;
+
 class TTransmitter {
 public:
+    explicit TTransmitter(ExchangeLine* line) : FLine(line) {}
     Byte CountTr() const { return FCountTr; }
     void ClearTr();
     void AddTr(Byte Value);
-    void SetCountTr(Byte Value);
-    Byte Getm_tr(Byte index) const;
-    void Setm_tr(Byte index, Byte Value);
     // Stores the sum of every byte but the last into the last one.
     void SetCRC();
-    // Encodes and sends the frame, arms reception for WaitRecByte bytes and the reply timer.
+    // Encodes the payload and hands it to the line, which waits for WaitRecByte bytes.
     void SendTr(Byte WaitRecByte);
 
 private:
+    ExchangeLine* FLine;
     Byte FCountTr = 0;
     std::vector<Byte> FMTR;
 };
@@ -33,9 +34,7 @@ public:
     void ClearRe();
     // Returns false when the byte was dropped because the buffer is full.
     bool AddRe(Byte Value);
-    void SetCountRe(std::int32_t Value);
     Byte Getm_re(std::int32_t index) const;
-    void Setm_re(std::int32_t index, Byte Value);
     Byte WaitByteCount() const { return FWaitByteCount; }
     void SetWaitByteCount(Byte Value) { FWaitByteCount = Value; }
     Byte WaitByteCountDub() const { return FWaitByteCountDub; }

@@ -1,16 +1,19 @@
 #include "protocol/obmen.h"
 
-#include "connection/ReplyTimer.h"
-#include "connection/delay.h"
-#include "connection/params.h"
-#include "connection/texts.h"
-#include "dialogs/addr.h"
-#include "dialogs/ident.h"
-#include "dialogs/liter.h"
-#include "dialogs/skor.h"
-#include "panel/main.h"
+#include "protocol/DetectorView.h"
+
+#include <initializer_list>
 
 TDispObmen* DispObmen = nullptr;
+
+namespace {
+void fill(TSerial& series, std::initializer_list<RSerialStruct> commands)
+{
+    series.Clear();
+    for (RSerialStruct c : commands)
+        series.AddSe(c);
+}
+}  // namespace
 
 // ---- TSerial ----
 
@@ -26,61 +29,46 @@ void TSerial::AddSe(RSerialStruct Value)
     FCountSe = Byte(FS.size());
 }
 
-void TSerial::SetCountSe(Byte Value)
-{
-    FS.resize(Value, RSerialStruct{0, 0});
-    FCountSe = Value;
-}
-
 RSerialStruct TSerial::Getm_se(Byte index) const
 {
     // An empty series (before the first Init) yields a command nobody answers.
     return index < FS.size() ? FS[index] : RSerialStruct{0, 0};
 }
 
-void TSerial::Setm_se(Byte index, RSerialStruct Value)
-{
-    if (index < FS.size())
-        FS[index] = Value;
-}
-
 // ---- TDispObmen ----
 
-TDispObmen::TDispObmen() : Seria(new TSerial) {}
+TDispObmen::TDispObmen(DetectorView* view, ExchangeLine* line, TTransmitter* transmitter, TReceiver* receiver)
+    : FView(view), FLine(line), FTransmitter(transmitter), FReceiver(receiver)
+{
+}
 
-TDispObmen::~TDispObmen() { delete Seria; }
+void TDispObmen::clearRequests()
+{
+    for (TRequestFlag* f : {&FlagSetRegUst, &FlagSetRegDej, &FlagSetLiter, &FlagSetSkor, &FlagSetAddress,
+                            &FlagSetPorog})
+        f->clear();
+}
 
 void TDispObmen::Init()
 {
     FCountError = 0;
     FVidObmen = serial;
     FlagScanPorts = false;
-    FlagSetRegUst = false;
-    FlagSetRegDej = false;
-    FlagSetLiter = false;
-    FlagSetSkor = false;
-    FlagSetAddress = false;
-    FlagSetPorog = false;
-    Seria->Clear();
-    for (RSerialStruct c : {COM_CF_REQID, COM_CF_REQVERS, COM_CF_REQLIT, COM_CF_REQPOR, COM_CF_REQSKOR,
-                            COM_CF_REQREJ, COM_CF_REQSTATE})
-        Seria->AddSe(c);
+    clearRequests();
+    fill(Seria, {COM_CF_REQID, COM_CF_REQVERS, COM_CF_REQLIT, COM_CF_REQPOR, COM_CF_REQSKOR, COM_CF_REQREJ,
+                 COM_CF_REQSTATE});
     FSerialIndex = 0;
 }
 
 void TDispObmen::InitNeprObmenDej()
 {
-    Seria->Clear();
-    for (RSerialStruct c : {COM_CF_REQSTATE, COM_CF_REQSTNASTR, COM_CF_REQSIGNAL, COM_CF_REQSTNASTR,
-                            COM_CF_REQREJ, COM_CF_REQSTNASTR, COM_CF_REQSIGPOR, COM_CF_REQSTNASTR})
-        Seria->AddSe(c);
+    fill(Seria, {COM_CF_REQSTATE, COM_CF_REQSTNASTR, COM_CF_REQSIGNAL, COM_CF_REQSTNASTR, COM_CF_REQREJ,
+                 COM_CF_REQSTNASTR, COM_CF_REQSIGPOR, COM_CF_REQSTNASTR});
 }
 
 void TDispObmen::InitNeprObmenUst()
 {
-    Seria->Clear();
-    for (RSerialStruct c : {COM_CF_REQSTATE, COM_CF_REQSIGNAL, COM_CF_REQREJ, COM_CF_REQSIGNAL})
-        Seria->AddSe(c);
+    fill(Seria, {COM_CF_REQSTATE, COM_CF_REQSIGNAL, COM_CF_REQREJ, COM_CF_REQSIGNAL});
 }
 
 void TDispObmen::InitNeprObmenVklPit()
@@ -91,8 +79,7 @@ void TDispObmen::InitNeprObmenVklPit()
 
 void TDispObmen::InitNeprObmenPered()
 {
-    Seria->Clear();
-    Seria->AddSe(COM_CF_REQID);
+    fill(Seria, {COM_CF_REQID});
 }
 
 void TDispObmen::Execute()
@@ -115,155 +102,140 @@ void TDispObmen::SerialObmen()
     // A transmitter has been recognised and polling has already started.
     if (FVidObmen != serial)
         return;
-    if (FSerialIndex + 1 < Seria->CountSe()) {
+    if (FSerialIndex + 1 < Seria.CountSe()) {
         ++FSerialIndex;
-        proc_cf_req(addr_obmen, Seria->Getm_se(FSerialIndex));
+        proc_cf_req(addr_obmen, Seria.Getm_se(FSerialIndex));
         return;
     }
-    // The whole series answered: a receiver. Move it to the working speed.
-    fmMain->tiTimeWaitRepl->setInterval(2000);
+    // The whole series answered: a receiver. Move it to the working speed; the unit
+    // acknowledges at the old speed, and nobody waits for that.
+    FLine->SetReplyInterval(2000);
     FlagScanPorts = false;
-    fmMain->SetFlagReply(true);
-    fmMain->EnablePriemInterf();
-    fmMain->SetRejim(fmMain->FRejim);
-    fmMain->addLogLine(QString::fromUtf8(LOG_SUCCESS), false);
-    fmMain->addLogLine(QString::fromUtf8(LOG_SPEED_SWITCH) + ParamStruct.val_baud, true);
-    fmMain->tiTimeWaitRepl->setEnabled(false);
-    const Byte baudInd = ParamStruct.baud_ind < 6 ? ParamStruct.baud_ind : 4;
-    proc_cf_set(addr_obmen, COM_CF_SETBR, baudInd);
-    const TComPortBaudRate target = CPS_INDEX[baudInd];
-    // The speed command is not acknowledged: give it time to leave, then reopen.
-    fmMain->COMP->Disconnect();
-    Delay(300);
-    fmMain->COMP->SetComPortBaudRate(target);
-    fmMain->SetCurBaud(target);
-    fmMain->COMP->Connect();
-    Delay(550);
-    StartNeprObmen();
+    FView->ReceiverFound();
+    FLine->StopReplyTimer();
+    proc_cf_set(addr_obmen, COM_CF_SETBR, FLine->WorkingSpeedIndex());
+    FLine->SwitchToWorkingSpeed([this] { StartNeprObmen(); });
 }
 
 void TDispObmen::StartNeprObmen()
 {
     FVidObmen = permanent;
-    if (fmMain->FIdent == 32)
+    if (FView->Ident() == IDENT_PERED)
         InitNeprObmenPered();
-    else if (fmMain->FRejim == dej)
+    else if (FView->Rejim() == dej)
         InitNeprObmenDej();
-    else if (fmMain->FRejim == ust)
+    else if (FView->Rejim() == ust)
         InitNeprObmenUst();
-    else if (fmMain->FRejim == vklpit)
+    else if (FView->Rejim() == vklpit)
         InitNeprObmenVklPit();
     // A mode the detector should never report keeps the series it had (the identification
     // series, which asks for the mode again). Never poll an empty series: it would stall.
-    if (Seria->CountSe() == 0)
+    if (Seria.CountSe() == 0)
         InitNeprObmenVklPit();
     FSerialIndex = 0;
-    proc_cf_req(addr_obmen, Seria->Getm_se(0));
+    proc_cf_req(addr_obmen, Seria.Getm_se(0));
 }
 
 void TDispObmen::PermanentObmen()
 {
     TranslateRec();
     if (FlagSetRegDej) {
-        FlagSetRegDej = false;
+        FlagSetRegDej.clear();
         InitNeprObmenDej();
         FSerialIndex = 0;
-        proc_cf_set(addr_obmen, COM_CF_SETREG, 0);
+        proc_cf_set(addr_obmen, COM_CF_SETREG, dej);
     } else if (FlagSetRegUst) {
-        FlagSetRegUst = false;
+        FlagSetRegUst.clear();
         InitNeprObmenUst();
         FSerialIndex = 0;
-        proc_cf_set(addr_obmen, COM_CF_SETREG, 1);
+        proc_cf_set(addr_obmen, COM_CF_SETREG, ust);
     } else if (FlagSetLiter) {
-        FlagSetLiter = false;
-        proc_cf_set(addr_obmen, COM_CF_SETLIT, Byte(fmLiter->Lit() - 1));
+        FlagSetLiter.clear();
+        // Letters travel as 0..7.
+        proc_cf_set(addr_obmen, COM_CF_SETLIT, Byte(FlagSetLiter.value() - 1));
     } else if (FlagSetSkor) {
-        FlagSetSkor = false;
-        proc_cf_set(addr_obmen, COM_CF_SETSKOR, fmSkor->Scor());
+        FlagSetSkor.clear();
+        proc_cf_set(addr_obmen, COM_CF_SETSKOR, FlagSetSkor.value());
     } else if (FlagSetAddress) {
-        FlagSetAddress = false;
-        proc_cf_set(addr_obmen, COM_CF_SETADDR, Byte(fmAddr->Addr() & 0xFF));
+        FlagSetAddress.clear();
+        proc_cf_set(addr_obmen, COM_CF_SETADDR, FlagSetAddress.value());
     } else if (FlagSetPorog) {
-        FlagSetPorog = false;
-        proc_cf_set(addr_obmen, COM_CF_SETPOR, fmMain->FPosPorog);
+        FlagSetPorog.clear();
+        proc_cf_set(addr_obmen, COM_CF_SETPOR, FlagSetPorog.value());
     } else {
         ++FSerialIndex;
-        if (FSerialIndex >= Seria->CountSe())
+        if (FSerialIndex >= Seria.CountSe())
             FSerialIndex = 0;
-        proc_cf_req(addr_obmen, Seria->Getm_se(FSerialIndex));
+        proc_cf_req(addr_obmen, Seria.Getm_se(FSerialIndex));
     }
 }
 
 void TDispObmen::proc_cf_req(Byte addr, RSerialStruct COM)
 {
-    Transmitter->ClearTr();
-    Transmitter->AddTr(addr);
-    Transmitter->AddTr(COM.CodCom);
-    Transmitter->AddTr(0);
-    Transmitter->SetCRC();
-    Transmitter->SendTr(COM.RecPackSize);
+    FTransmitter->ClearTr();
+    FTransmitter->AddTr(addr);
+    FTransmitter->AddTr(COM.CodCom);
+    FTransmitter->AddTr(0);
+    FTransmitter->SetCRC();
+    FTransmitter->SendTr(COM.RecPackSize);
 }
 
 void TDispObmen::proc_cf_set(Byte addr, RSerialStruct COM, Byte par)
 {
-    Transmitter->ClearTr();
-    Transmitter->AddTr(addr);
-    Transmitter->AddTr(COM.CodCom);
-    Transmitter->AddTr(par);
-    Transmitter->AddTr(0);
-    Transmitter->SetCRC();
-    Transmitter->SendTr(COM.RecPackSize);
+    FTransmitter->ClearTr();
+    FTransmitter->AddTr(addr);
+    FTransmitter->AddTr(COM.CodCom);
+    FTransmitter->AddTr(par);
+    FTransmitter->AddTr(0);
+    FTransmitter->SetCRC();
+    FTransmitter->SendTr(COM.RecPackSize);
 }
 
 void TDispObmen::TranslateRec()
 {
-    const Byte b1 = Receiver->Getm_re(1);
-    const Byte b2 = Receiver->Getm_re(2);
-    switch (Receiver->Getm_re(0)) {
+    const Byte b1 = FReceiver->Getm_re(1);
+    const Byte b2 = FReceiver->Getm_re(2);
+    switch (FReceiver->Getm_re(0)) {
     case COM_CF_REQSTATE.CodCom:
-        fmMain->SetReqState(b1);
+        FView->SetReqState(b1);
         break;
     case COM_CF_REQVERS.CodCom:
-        fmMain->SetVersPr({b1, b2});
+        FView->SetVersPr({b1, b2});
         break;
     case COM_CF_REQID.CodCom:
-        if (b1 == 0x20)
-            fmMain->SetIdent(32);
+        if (b1 == IDENT_PERED)
+            FView->SetIdent(IDENT_PERED);
         else
-            fmIdent->PoiskIdent(b1);
-        fmAddr->SetAddr(b2);
+            FView->PoiskIdent(b1);
+        FView->SetAddr(b2);
         break;
     case COM_CF_REQSIGNAL.CodCom:
-        fmMain->SetPosUstMarker(b1);
+        FView->SetPosUstMarker(b1);
         break;
     case COM_CF_REQPOR.CodCom:
-        fmMain->SetPosPorog(b1);
+        FView->SetPosPorog(b1);
         break;
     case COM_CF_REQREJ.CodCom:
-        if (b1 != fmMain->FRejim)
-            fmMain->SetRejim(TRejim(b1));
+        if (b1 != FView->Rejim())
+            FView->SetRejim(TRejim(b1));
         break;
     case COM_CF_REQLIT.CodCom:
-        fmLiter->SetLit(Byte(b1 + 1));
-        if (fmMain->FIdent == 32) {
+        FView->SetLit(Byte(b1 + 1));
+        // A transmitter's identification ends here: it stays at the search speed.
+        if (FView->Ident() == IDENT_PERED) {
             FlagScanPorts = false;
-            fmMain->EnablePeredInterf();
-            fmMain->SetFlagReply(true);
+            FView->TransmitterFound();
             StartNeprObmen();
         }
         break;
     case COM_CF_REQSKOR.CodCom:
-        fmSkor->SetScor(b1);
+        FView->SetScor(b1);
         break;
     case COM_CF_REQSIGPOR.CodCom:
-        fmMain->ValPole = b1;
-        if (fmMain->ValPole != fmMain->BufValPole)
-            fmMain->ValPoleUpdate();
+        FView->SetValPole(b1);
         break;
     case COM_CF_REQSTNASTR.CodCom:
-        fmMain->SetFlagTr(b1 == 1);
-        if (fmMain->FFlagTr != fmMain->BufFlagTr)
-            fmMain->ValPoleUpdate();
+        FView->SetFlagTr(b1 == 1);
         break;
     default:
         break;

@@ -1,9 +1,13 @@
 #pragma once
 // The exchange dispatcher: what the program sends next after each accepted reply.
+#include "protocol/DetectorState.h"
 #include "protocol/commands.h"
 #include "protocol/frames.h"
 
 #include <vector>
+
+class DetectorView;
+class ExchangeLine;
 
 enum TVidObmen : std::uint8_t { once, serial, permanent };
 
@@ -12,23 +16,37 @@ public:
     Byte CountSe() const { return FCountSe; }
     void Clear();
     void AddSe(RSerialStruct Value);
-    void SetCountSe(Byte Value);
     RSerialStruct Getm_se(Byte index) const;
-    void Setm_se(Byte index, RSerialStruct Value);
 
 private:
     std::vector<RSerialStruct> FS;
     Byte FCountSe = 0;
 };
 
+// A setting the user asked for, with the value to send; the latest value wins when it is
+// changed again before the dispatcher gets to it.
+class TRequestFlag {
+public:
+    void raise(Byte value = 0)
+    {
+        FRaised = true;
+        FValue = value;
+    }
+    void clear() { FRaised = false; }
+    explicit operator bool() const { return FRaised; }
+    Byte value() const { return FValue; }
+
+private:
+    bool FRaised = false;
+    Byte FValue = 0;
+};
+
 class TDispObmen {
 public:
-    TDispObmen();
-    ~TDispObmen();
+    TDispObmen(DetectorView* view, ExchangeLine* line, TTransmitter* transmitter, TReceiver* receiver);
 
     TVidObmen VidObmen() const { return FVidObmen; }
     Byte SerialIndex() const { return FSerialIndex; }
-    void SetSerialIndex(Byte Value) { FSerialIndex = Value; }
     Byte CountError() const { return FCountError; }
     void SetCountError(Byte Value) { FCountError = Value; }
 
@@ -45,22 +63,27 @@ public:
     void TranslateRec();
 
     // The series command at the current position: what a search attempt or a retry sends.
-    RSerialStruct current() const { return Seria->Getm_se(FSerialIndex); }
+    RSerialStruct current() const { return Seria.Getm_se(FSerialIndex); }
 
     bool FlagScanPorts = false;
-    bool FlagSetRegUst = false;
-    bool FlagSetRegDej = false;
-    bool FlagSetLiter = false;
-    bool FlagSetSkor = false;
-    bool FlagSetAddress = false;
-    bool FlagSetPorog = false;
-    TSerial* Seria = nullptr;
+    TRequestFlag FlagSetRegUst;
+    TRequestFlag FlagSetRegDej;
+    TRequestFlag FlagSetLiter;    // the letter 1..8
+    TRequestFlag FlagSetSkor;     // the crossing-speed range 0..2
+    TRequestFlag FlagSetAddress;  // the new address
+    TRequestFlag FlagSetPorog;    // the threshold position 0..15
+    TSerial Seria;
 
 private:
     void OnceObmen();
     void SerialObmen();
     void PermanentObmen();
+    void clearRequests();
 
+    DetectorView* FView;
+    ExchangeLine* FLine;
+    TTransmitter* FTransmitter;
+    TReceiver* FReceiver;
     TVidObmen FVidObmen = once;
     Byte FSerialIndex = 0;
     Byte FCountError = 0;

@@ -2,13 +2,17 @@
 
 #include "serial/LowLatency.h"
 
-#include <QMetaObject>
 #include <QSerialPort>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
 
 const std::uint32_t Win32BaudRates[13] = {110,  300,  600,   1200,  2400,  4800,  9600,
                                           14400, 19200, 38400, 56000, 57600, 115200};
 
-TSerialPortDriver::TSerialPortDriver(QObject* owner) : QObject(owner) {}
+TSerialPortDriver::TSerialPortDriver(QObject* owner) : QObject(owner) { FClock.start(); }
 
 TSerialPortDriver::~TSerialPortDriver() { Disconnect(); }
 
@@ -26,8 +30,9 @@ bool TSerialPortDriver::Connect()
         return true;
     auto* port = new QSerialPort(this);
     port->setPortName(deviceName());
-    // Large reads are fine: the owner gets whatever has arrived, chunk by chunk.
-    port->setReadBufferSize(0);
+    // Bounded: a device that streams faster than it is read (or while a box is open) cannot
+    // make the port hoard its bytes; what does not fit waits in the driver, then is lost.
+    port->setReadBufferSize(kReadBufferSize);
     if (!port->open(QIODevice::ReadWrite)) {
         FLastOpenError = port->errorString();
         delete port;
@@ -47,10 +52,9 @@ void TSerialPortDriver::Disconnect()
 {
     if (!Connected())
         return;
+    waitForWire();
     QSerialPort* port = FComPortHandle;
     FComPortHandle = nullptr;
-    FPending.clear();
-    FDeliveryQueued = false;
     port->disconnect(this);
     port->close();
     // Disconnect may be called from inside one of the port's own signals.
@@ -69,6 +73,10 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     const qint64 written =
         FComPortHandle->write(reinterpret_cast<const char*>(DataPtr), qint64(DataSize));
     FComPortHandle->flush();
+    // Ten bits a byte at the line's speed, after whatever was still going out.
+    const qint64 now = FClock.nsecsElapsed();
+    const qint64 wireNs = qint64(DataSize) * 10 * 1000000000LL / qMax<qint64>(1, Win32BaudRates[FComPortBaudRate]);
+    FWireFreeAtNs = qMax(FWireFreeAtNs, now) + wireNs;
     // A write error closes the port from inside flush().
     if (rtsToggle && FComPortHandle) {
         FComPortHandle->waitForBytesWritten(100);
@@ -116,6 +124,8 @@ void TSerialPortDriver::SetComPortName(const QString& Value)
 #define DORVIK_LINE_SETTER(Name, Type, Field) \
     void TSerialPortDriver::Name(Type Value)  \
     {                                         \
+        if (Connected() && Field != Value)    \
+            waitForWire();                    \
         Field = Value;                        \
         ApplyCOMSettings();                   \
     }
@@ -125,56 +135,39 @@ DORVIK_LINE_SETTER(SetComPortStopBits, TComPortStopBits, FComPortStopBits)
 DORVIK_LINE_SETTER(SetComPortParity, TComPortParity, FComPortParity)
 DORVIK_LINE_SETTER(SetComPortHwHandshaking, TComPortHwHandshaking, FComPortHwHandshaking)
 DORVIK_LINE_SETTER(SetComPortSwHandshaking, TComPortSwHandshaking, FComPortSwHandshaking)
-DORVIK_LINE_SETTER(SetComPortOutBufSize, std::uint16_t, FComPortOutBufSize)
-DORVIK_LINE_SETTER(SetComPortInBufSize, std::uint16_t, FComPortInBufSize)
 #undef DORVIK_LINE_SETTER
 
-void TSerialPortDriver::SetComPortPollingDelay(std::uint16_t Value)
+void TSerialPortDriver::waitForWire()
 {
-    // Delivery follows the port's own notifications; the value is kept for the record.
-    FComPortPollingDelay = Value;
+    if (!FComPortHandle)
+        return;
+    // Whatever the port still buffers goes to the driver first.
+    FComPortHandle->flush();
+#ifdef Q_OS_UNIX
+    // A real UART drains here; a pseudo-terminal returns at once, so the clock below decides.
+    if (FComPortHandle->handle() >= 0)
+        ::tcdrain(FComPortHandle->handle());
+#endif
+    // A line that changes speed or closes while a frame is still going out sends its tail at
+    // the wrong speed, or not at all: wait out the rest of its time on the wire.
+    const qint64 leftNs = FWireFreeAtNs - FClock.nsecsElapsed();
+    if (leftNs > 0)
+        QThread::usleep(std::uint64_t(leftNs / 1000 + 1));
 }
 
 void TSerialPortDriver::onReadyRead()
 {
     if (!FComPortHandle)
         return;
-    FPending.append(FComPortHandle->readAll());
-    if (FPending.isEmpty())
-        return;
-    if (FDeliveryDepth == 0) {
-        deliverPending();
-        return;
-    }
-    // The owner is waiting in a nested loop (a message box, a Delay) inside a delivery: hand
-    // these bytes over from the event loop, so that they arrive during the wait.
-    if (!FDeliveryQueued) {
-        FDeliveryQueued = true;
-        QMetaObject::invokeMethod(this, &TSerialPortDriver::deliverQueued, Qt::QueuedConnection);
-    }
-}
-
-void TSerialPortDriver::deliverQueued()
-{
-    FDeliveryQueued = false;
-    deliverPending();
-}
-
-void TSerialPortDriver::deliverPending()
-{
-    ++FDeliveryDepth;
-    while (FComPortHandle && !FPending.isEmpty()) {
-        const int size = qMin(int(FPending.size()), int(qMax<std::uint16_t>(FComPortInBufSize, 1)));
-        const QByteArray chunk = FPending.left(size);
-        FPending.remove(0, size);
+    // Handed over at once: nothing on the receiving side waits in a nested loop, so bytes
+    // never pile up here.
+    while (FComPortHandle && FComPortHandle->bytesAvailable() > 0) {
+        const QByteArray chunk = FComPortHandle->read(qMax<qint64>(1, FComPortInBufSize));
+        if (chunk.isEmpty())
+            break;
         if (OnReceiveData)
             OnReceiveData(this, reinterpret_cast<const std::uint8_t*>(chunk.constData()), int(chunk.size()));
-        // QSerialPort does not announce bytes that came while one of its readyRead slots ran
-        // a nested loop; fetch them now rather than at the next arrival.
-        if (FComPortHandle && FDeliveryDepth == 1)
-            FPending.append(FComPortHandle->readAll());
     }
-    --FDeliveryDepth;
 }
 
 void TSerialPortDriver::onError(int error)

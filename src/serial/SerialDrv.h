@@ -2,6 +2,7 @@
 // The program's one serial port component: opens a port, sets the line, writes blocks
 // and hands received bytes to its owner in chunks, on the UI thread.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -57,12 +58,15 @@ public:
     void SetComPortHwHandshaking(TComPortHwHandshaking Value);
     TComPortSwHandshaking ComPortSwHandshaking() const { return FComPortSwHandshaking; }
     void SetComPortSwHandshaking(TComPortSwHandshaking Value);
+
+    // The most handed to the owner in one chunk.
     std::uint16_t ComPortInBufSize() const { return FComPortInBufSize; }
-    void SetComPortInBufSize(std::uint16_t Value);
+    void SetComPortInBufSize(std::uint16_t Value) { FComPortInBufSize = Value; }
     std::uint16_t ComPortOutBufSize() const { return FComPortOutBufSize; }
-    void SetComPortOutBufSize(std::uint16_t Value);
+    void SetComPortOutBufSize(std::uint16_t Value) { FComPortOutBufSize = Value; }
+    // Delivery follows the port's own notifications; the value is kept for the record.
     std::uint16_t ComPortPollingDelay() const { return FComPortPollingDelay; }
-    void SetComPortPollingDelay(std::uint16_t Value);
+    void SetComPortPollingDelay(std::uint16_t Value) { FComPortPollingDelay = Value; }
 
     TComPortReceiveDataEvent OnReceiveData;
 
@@ -71,11 +75,14 @@ public:
     // The device name Connect opens: the name when set, else "COM" + number.
     QString deviceName() const;
 
+    // What the port may hold unread.
+    static constexpr int kReadBufferSize = 4096;
+
 private:
     void onReadyRead();
-    void deliverPending();
-    void deliverQueued();
     void onError(int error);
+    // Returns once everything written has had its time on the wire at the current speed.
+    void waitForWire();
 
     QSerialPort* FComPortHandle = nullptr;  // null while disconnected
     TComPortNumber FComPort = pnCOM1;
@@ -89,8 +96,7 @@ private:
     std::uint16_t FComPortInBufSize = 2048;
     std::uint16_t FComPortOutBufSize = 2048;
     std::uint16_t FComPortPollingDelay = 0;
-    QByteArray FPending;      // bytes read but not yet handed to the owner
-    bool FDeliveryQueued = false;
-    int FDeliveryDepth = 0;   // > 0 while the owner handles a chunk
     QString FLastOpenError;
+    QElapsedTimer FClock;
+    qint64 FWireFreeAtNs = 0;  // when the last byte written has left, on FClock
 };

@@ -10,6 +10,7 @@
 #include "panel/main.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
+#include "protocol/obmen.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -118,8 +119,8 @@ void tst_Dialogs::letterDialog()
     QFETCH(int, letter);
     QFETCH(bool, sent);
 
-    fmLiter->SetLit(3);
-    DispObmen->FlagSetLiter = false;
+    fmMain->SetLit(3);
+    DispObmen->FlagSetLiter.clear();
     bool greyed = false, stayedOpen = false;
     QStringList shownWhileOpen;
     OnModal driver([&](QWidget*) {
@@ -146,13 +147,13 @@ void tst_Dialogs::letterDialog()
     QCOMPARE(fmMain->stLiter->text(), QString::number(letter));
     for (int i = 0; i < 8; ++i)
         QCOMPARE(fmLiter->sb[i]->Down(), i + 1 == letter);
-    QCOMPARE(DispObmen->FlagSetLiter, sent);
+    QCOMPARE(bool(DispObmen->FlagSetLiter), sent);
 }
 
 void tst_Dialogs::speedDialog()
 {
-    fmSkor->SetScor(0);
-    DispObmen->FlagSetSkor = false;
+    fmMain->SetScor(0);
+    DispObmen->FlagSetSkor.clear();
     OnModal driver([](QWidget*) {
         fmSkor->sbSkor[1]->click();
         fmSkor->bbSet->click();
@@ -162,7 +163,7 @@ void tst_Dialogs::speedDialog()
     QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
     QVERIFY(DispObmen->FlagSetSkor);
 
-    DispObmen->FlagSetSkor = false;
+    DispObmen->FlagSetSkor.clear();
     OnModal cancelDriver([](QWidget*) {
         fmSkor->sbSkor[2]->click();
         fmSkor->bbCancel->click();
@@ -191,7 +192,8 @@ void tst_Dialogs::valuesWithoutButtonShowAsNumbers()
     }
 
     // Confirming without a choice sends nothing, even though the buttons show another letter.
-    DispObmen->FlagSetLiter = false;
+    fmMain->SetLit(255);
+    DispObmen->FlagSetLiter.clear();
     OnModal driver([](QWidget*) { fmLiter->bbSet->click(); });
     fmMain->bbLiterClick();
     QVERIFY(!DispObmen->FlagSetLiter);
@@ -229,8 +231,8 @@ void tst_Dialogs::addressDialog()
     QFETCH(QString, shown);
     QFETCH(bool, sent);
 
-    fmAddr->SetAddr(10);
-    DispObmen->FlagSetAddress = false;
+    fmMain->SetAddr(10);
+    DispObmen->FlagSetAddress.clear();
     QString boxText;
     bool stayedOpen = false;
     QString selectedAtOpening, selected;
@@ -260,7 +262,7 @@ void tst_Dialogs::addressDialog()
     QCOMPARE(QString::number(fmAddr->Addr()), shown);
     QCOMPARE(fmAddr->edAddr->text(), shown);
     QCOMPARE(fmMain->stAddr->text(), shown);
-    QCOMPARE(DispObmen->FlagSetAddress, sent);
+    QCOMPARE(bool(DispObmen->FlagSetAddress), sent);
     QVERIFY(!fmMain->FlagDisableMainWindow());
 }
 

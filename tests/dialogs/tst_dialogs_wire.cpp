@@ -74,9 +74,21 @@ void tst_DialogsWire::reportedValuesShow()
 
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stSkor->text(), QString::fromUtf8("0,1...1 м/с"), 15000);
     QCOMPARE(fmMain->stLiter->text(), QStringLiteral("5"));
-    QVERIFY(fmLiter->sb[4]->Down());
-    QVERIFY(fmSkor->sbSkor[2]->Down());
-    QCOMPARE(fmAddr->edAddr->text(), QStringLiteral("0"));
+    QCOMPARE(fmMain->stAddr->text(), QStringLiteral("0"));
+    // Each dialog opens on the value the unit reported.
+    auto shownWhenOpened = [](auto* dialog, auto opener, auto shown) {
+        bool result = false;
+        QTimer::singleShot(0, dialog, [&] {
+            result = shown();
+            dialog->reject();
+        });
+        (fmMain->*opener)();
+        return result;
+    };
+    QVERIFY(shownWhenOpened(fmLiter, &TfmMain::bbLiterClick, [] { return fmLiter->sb[4]->Down(); }));
+    QVERIFY(shownWhenOpened(fmSkor, &TfmMain::bbSkorClick, [] { return fmSkor->sbSkor[2]->Down(); }));
+    QVERIFY(shownWhenOpened(fmAddr, &TfmMain::bbAddrClick,
+                            [] { return fmAddr->edAddr->text() == QStringLiteral("0"); }));
 }
 
 void tst_DialogsWire::confirmedChoiceIsSent_data()

@@ -1,5 +1,6 @@
 // The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
 #include "ProgramFixture.h"
+#include "connection/DetectorLink.h"
 #include "SimulatedDetector.h"
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
@@ -114,10 +115,9 @@ void tst_Exchange::settingsTakeTheirTurn()
     // Letter and threshold raised together: the letter first, the threshold after its reply,
     // then polling resumes. Two threshold steps before the next reply make one command.
     const int mark = sim.requests().size();
-    fmMain->FPosPorog = 9;
-    DispObmen->FlagSetPorog = true;
-    DispObmen->FlagSetLiter = true;
-    fmMain->FPosPorog = 6;
+    DispObmen->FlagSetPorog.raise(9);
+    DispObmen->FlagSetLiter.raise(fmMain->Detector.FLit);
+    DispObmen->FlagSetPorog.raise(6);
     QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= mark + 6, 5000);
     const QList<SimRequest> r = sim.requests();
     const int lit = indexOfCode(r, 114, mark);
@@ -148,13 +148,13 @@ void tst_Exchange::lateReplyAfterSearchIsDropped()
 {
     ProgramFixture program;
     DispObmen->Init();  // identification kind, search not running
-    const auto porog = fmMain->FPosPorog;
+    const auto porog = fmMain->Detector.FPosPorog;
     Receiver->ClearRe();
     Receiver->SetWaitByteCount(8);
     Receiver->SetWaitByteCountDub(8);
     const QByteArray reply("!660369\r");
-    fmMain->COMPReceiveData(fmMain->COMP, reinterpret_cast<const std::uint8_t*>(reply.constData()), 8);
-    QCOMPARE(fmMain->FPosPorog, porog);  // not decoded
+    fmMain->link->COMPReceiveData(fmMain->COMP, reinterpret_cast<const std::uint8_t*>(reply.constData()), 8);
+    QCOMPARE(fmMain->Detector.FPosPorog, porog);  // not decoded
     QVERIFY(!fmMain->tiTimeWaitRepl->isEnabled());  // and nothing sent
     QCOMPARE(int(DispObmen->SerialIndex()), 0);
 }

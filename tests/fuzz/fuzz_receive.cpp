@@ -43,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     DispObmen->Init();
     switch (data[0] % 4) {
     case 0: DispObmen->FlagScanPorts = true; break;                // searching
-    case 1: fmMain->FIdent = 0; DispObmen->StartNeprObmen(); break; // polling a receiver
-    case 2: fmMain->FIdent = 32; DispObmen->StartNeprObmen(); break; // polling a transmitter
-    default: DispObmen->FlagSetPorog = DispObmen->FlagSetLiter = true; DispObmen->StartNeprObmen(); break;
+    case 1: fmMain->Detector.FIdent = 0; DispObmen->StartNeprObmen(); break; // polling a receiver
+    case 2: fmMain->Detector.FIdent = 32; DispObmen->StartNeprObmen(); break; // polling a transmitter
+    default: DispObmen->FlagSetPorog.raise(7); DispObmen->FlagSetLiter.raise(3); DispObmen->StartNeprObmen(); break;
     }
-    fmMain->FRejim = TRejim(data[0] >> 2 & 3);
+    fmMain->Detector.FRejim = TRejim(data[0] >> 2 & 3);
     // Then chunks: a length byte (1..32) followed by that many bytes.
     size_t i = 1;
     while (i < size) {
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         const int n = int(std::min<size_t>(size_t(len), size - i));
         if (n <= 0)
             break;
-        fmMain->COMPReceiveData(fmMain->COMP, data + i, n);
+        fmMain->link->COMPReceiveData(fmMain->COMP, data + i, n);
         i += size_t(n);
         if (Receiver->CountRe() > TReceiver::kCapacity)
             std::abort();

@@ -41,7 +41,7 @@ void tst_Repaint::unchangedValuesDrawNothing()
     ProgramFixture program;
     fmMain->show();
     QVERIFY(QTest::qWaitForWindowExposed(fmMain));
-    fmMain->FIdent = 21;
+    fmMain->Detector.FIdent = 21;
     fmMain->SetFlagReply(true);
     fmMain->EnablePriemInterf();
     fmMain->SetRejim(dej);

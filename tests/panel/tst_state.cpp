@@ -60,8 +60,8 @@ void receiverInDuty()
 
 void clearRequests()
 {
-    DispObmen->FlagSetRegDej = false;
-    DispObmen->FlagSetRegUst = false;
+    DispObmen->FlagSetRegDej.clear();
+    DispObmen->FlagSetRegUst.clear();
 }
 }  // namespace
 
@@ -206,8 +206,8 @@ void tst_State::mode()
     QTEST(fmMain->sbRabota->Down(), "rabotaDown");
     QTEST(fmMain->sbUst->Down(), "ustDown");
     QCOMPARE(fmMain->paSost->text(), sost.isNull() ? sostBefore : sost);
-    QTEST(DispObmen->FlagSetRegDej, "requestDej");
-    QTEST(DispObmen->FlagSetRegUst, "requestUst");
+    QTEST(bool(DispObmen->FlagSetRegDej), "requestDej");
+    QTEST(bool(DispObmen->FlagSetRegUst), "requestUst");
 }
 
 void tst_State::modeReportedWhileGreyed_data()

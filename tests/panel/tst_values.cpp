@@ -47,7 +47,7 @@ void receiverIn(TRejim mode)
 
 void field(int value)
 {
-    fmMain->ValPole = TValPole(value);
+    fmMain->Detector.ValPole = TValPole(value);
     fmMain->ValPoleUpdate();
 }
 }  // namespace
@@ -118,13 +118,13 @@ void tst_Values::thresholdButtons()
     QFETCH(bool, plus);
     receiverIn(dej);
     fmMain->SetPosPorog(TPosPorog(from));
-    DispObmen->FlagSetPorog = false;
+    DispObmen->FlagSetPorog.clear();
 
     // The handlers themselves: entering duty mode enables both buttons whatever the position.
     plus ? fmMain->bbPlusClick() : fmMain->bbMinusClick();
 
     QTEST(int(fmMain->PosPorog()), "to");
-    QTEST(DispObmen->FlagSetPorog, "request");
+    QTEST(bool(DispObmen->FlagSetPorog), "request");
 }
 
 void tst_Values::fieldValue_data()
@@ -246,7 +246,7 @@ void tst_Values::drag()
     QFETCH(bool, grabbed);
     receiverIn(TRejim(mode));
     fmMain->SetPosPorog(7);
-    DispObmen->FlagSetPorog = false;
+    DispObmen->FlagSetPorog.clear();
     const QColor before = PM->brColorMarker;
     PaintArea* area = fmMain->pbPorogMarker;
     const int x = 80;
@@ -261,7 +261,7 @@ void tst_Values::drag()
     QTest::mouseRelease(area, button, {}, QPoint(x, moves.last()));
 
     QTEST(int(fmMain->PosPorog()), "position");
-    QTEST(DispObmen->FlagSetPorog, "request");
+    QTEST(bool(DispObmen->FlagSetPorog), "request");
     QCOMPARE(PM->areaMarker.Top, PM->getKoorPorogMarker(fmMain->PosPorog()).Top);
     QCOMPARE(PM->brColorMarker, grabbed ? clRed : before);
     QVERIFY(!PM->markerZahvat);

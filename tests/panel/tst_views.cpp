@@ -40,8 +40,8 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 
 void clearRequests()
 {
-    DispObmen->FlagSetRegDej = false;
-    DispObmen->FlagSetRegUst = false;
+    DispObmen->FlagSetRegDej.clear();
+    DispObmen->FlagSetRegUst.clear();
 }
 }  // namespace
 
@@ -129,8 +129,8 @@ void tst_Views::receiverView()
     QCOMPARE(fmMain->sbHelpUst->isEnabled(), !duty);
     QCOMPARE(fmMain->bbPlus->isEnabled(), duty);
     QCOMPARE(fmMain->bbMinus->isEnabled(), duty);
-    QCOMPARE(DispObmen->FlagSetRegDej, duty);
-    QCOMPARE(DispObmen->FlagSetRegUst, !duty);
+    QCOMPARE(bool(DispObmen->FlagSetRegDej), duty);
+    QCOMPARE(bool(DispObmen->FlagSetRegUst), !duty);
     QCOMPARE(fmMain->paSost->text(), duty ? u(SOST_NORM) : QString());
 }
 
@@ -162,8 +162,8 @@ void tst_Views::modeButtons()
 
     QTEST(fmMain->sbRabota->Down(), "rabotaDown");
     QTEST(fmMain->sbUst->Down(), "ustDown");
-    QCOMPARE(DispObmen->FlagSetRegUst, clickUst);
-    QCOMPARE(DispObmen->FlagSetRegDej, !clickUst);
+    QCOMPARE(bool(DispObmen->FlagSetRegUst), clickUst);
+    QCOMPARE(bool(DispObmen->FlagSetRegDej), !clickUst);
     // The mode is the detector's to confirm; until then the state panel keeps its text.
     QCOMPARE(int(fmMain->Rejim()), mode);
     QCOMPARE(fmMain->paSost->text(), sost);

@@ -28,61 +28,61 @@ void tst_Translate::identifier()
     decodeReply({100, 22, 0});
     QCOMPARE(fmIdent->Ident(), 1);
     decodeReply({100, 0x20, 7});
-    QCOMPARE(int(fmMain->FIdent), 32);
-    QCOMPARE(fmAddr->Addr(), 7);
+    QCOMPARE(int(fmMain->Detector.FIdent), 32);
+    QCOMPARE(fmMain->Detector.FAddr, 7);
     QCOMPARE(fmIdent->Ident(), 1);  // a transmitter never reaches the lookup
 
     decodeReply({100, 22, 0});
-    QCOMPARE(int(fmMain->FIdent), 22);
+    QCOMPARE(int(fmMain->Detector.FIdent), 22);
     QCOMPARE(fmIdent->Ident(), 1);
-    QCOMPARE(fmAddr->Addr(), 0);
+    QCOMPARE(fmMain->Detector.FAddr, 0);
 }
 
 void tst_Translate::letterSpeedVersionThreshold()
 {
     decodeReply({104, 0});
-    QCOMPARE(int(fmLiter->Lit()), 1);
+    QCOMPARE(int(fmMain->Detector.FLit), 1);
     decodeReply({104, 7});
-    QCOMPARE(int(fmLiter->Lit()), 8);
+    QCOMPARE(int(fmMain->Detector.FLit), 8);
     decodeReply({105, 2});
-    QCOMPARE(int(fmSkor->Scor()), 2);
+    QCOMPARE(int(fmMain->Detector.FScor), 2);
     decodeReply({38, 1, 255});
-    QCOMPARE(fmMain->FVersPr, (std::array<std::uint8_t, 2>{1, 255}));
+    QCOMPARE(fmMain->Detector.FVersPr, (std::array<std::uint8_t, 2>{1, 255}));
     decodeReply({102, 9});
-    QCOMPARE(int(fmMain->FPosPorog), 9);
+    QCOMPARE(int(fmMain->Detector.FPosPorog), 9);
     decodeReply({101, 40});
-    QCOMPARE(int(fmMain->FPosUstMarker), 40);
+    QCOMPARE(int(fmMain->Detector.FPosUstMarker), 40);
     decodeReply({4, 0x13, 0, 0, 0});
     QCOMPARE(fmMain->paRele->text(), QStringLiteral("разомкнуто"));
     // Setting acknowledgements and unknown codes change nothing.
-    const auto porog = fmMain->FPosPorog;
+    const auto porog = fmMain->Detector.FPosPorog;
     for (int code : {1, 6, 110, 112, 113, 114, 115, 0, 255})
         decodeReply({code, 3, 3});
-    QCOMPARE(fmMain->FPosPorog, porog);
+    QCOMPARE(fmMain->Detector.FPosPorog, porog);
 }
 
 void tst_Translate::modeReplies()
 {
-    fmMain->FRejim = dej;
+    fmMain->Detector.FRejim = dej;
     decodeReply({103, 0});  // equal to the current mode: nothing
     QVERIFY(!DispObmen->FlagSetRegDej);
     QVERIFY(!DispObmen->FlagSetRegUst);
     decodeReply({103, 7});  // out of range: stored, nothing else
-    QCOMPARE(int(fmMain->FRejim), 7);
+    QCOMPARE(int(fmMain->Detector.FRejim), 7);
     QVERIFY(!DispObmen->FlagSetRegDej);
 }
 
 void tst_Translate::alarmAndField()
 {
     decodeReply({107, 1});
-    QVERIFY(fmMain->FFlagTr);
+    QVERIFY(fmMain->Detector.FFlagTr);
     decodeReply({107, 2});  // only 1 means alarm
-    QVERIFY(!fmMain->FFlagTr);
+    QVERIFY(!fmMain->Detector.FFlagTr);
 
     fmMain->BufValPole = 50;
     fmMain->stPoleHyst->setText(QStringLiteral("sentinel"));
     decodeReply({106, 50});
-    QCOMPARE(int(fmMain->ValPole), 50);
+    QCOMPARE(int(fmMain->Detector.ValPole), 50);
     QCOMPARE(fmMain->stPoleHyst->text(), QStringLiteral("sentinel"));  // stored, not refreshed
 }
 
@@ -107,7 +107,7 @@ void tst_Translate::modelLookup()
     QFETCH(int, shown);
     decodeReply({100, code, 0});
     QCOMPARE(fmIdent->Ident(), index);
-    QCOMPARE(int(fmMain->FIdent), shown);
+    QCOMPARE(int(fmMain->Detector.FIdent), shown);
 }
 
 QTEST_MAIN(tst_Translate)

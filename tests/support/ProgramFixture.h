@@ -1,6 +1,8 @@
 #pragma once
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
+#include "protocol/obmen.h"
+#include "serial/SerialDrv.h"
 
 #include <QStringList>
 #include <initializer_list>

@@ -1,0 +1,58 @@
+#pragma once
+// The exchange with the unit as one object that is not a widget: the port, the reply timer,
+// the frame buffers, the dispatcher, the receive path and the speed switch. The window creates
+// it and is its DetectorView; it hears back through signals.
+#include "protocol/DetectorView.h"
+#include "protocol/frames.h"
+#include "protocol/obmen.h"
+#include "serial/SerialDrv.h"
+
+#include <QObject>
+#include <QTimer>
+
+class ReplyTimer;
+
+class DetectorLink : public QObject, public ExchangeLine {
+    Q_OBJECT
+public:
+    DetectorLink(DetectorView* view, QObject* parent = nullptr);
+    ~DetectorLink() override;
+
+    TSerialPortDriver* COMP;
+    ReplyTimer* tiTimeWaitRepl;
+    TTransmitter transmitter;
+    TReceiver receiver;
+    TDispObmen dispatcher;
+
+    // Every chunk the port delivers (connection/receive.cpp).
+    void COMPReceiveData(TSerialPortDriver* Sender, const std::uint8_t* DataPtr, int DataSize);
+
+    void SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_t replyBytes) override;
+    void SetReplyInterval(int ms) override;
+    void StopReplyTimer() override;
+    std::uint8_t WorkingSpeedIndex() const override { return FWorkingSpeedIndex; }
+    void SetWorkingSpeedIndex(std::uint8_t index);
+    void SwitchToWorkingSpeed(std::function<void()> then) override;
+
+    // From the speed command until polling starts at the new speed.
+    bool switching() const { return bool(FNext); }
+    // Cancels whatever is under way and closes the port: the window is closing, or the
+    // exchange starts afresh.
+    void stop();
+
+signals:
+    void replyTimeout();
+    // The third faulty reply since the search began: the exchange has stopped.
+    void receiveFailed(const QString& text);
+    void lineSpeedChanged(TComPortBaudRate rate);
+
+private:
+    void after(int ms, std::function<void()> step);
+
+    std::uint8_t FWorkingSpeedIndex = 4;
+    // Set by the third faulty reply: until the next request nothing is expected, and what the
+    // line still sends is dropped unread.
+    bool FHalted = false;
+    QTimer FStep;
+    std::function<void()> FNext;
+};
