@@ -95,6 +95,10 @@ private slots:
     void replyTiming();
     void closedPortLosesThePendingReply();
     void requestWrittenJustBeforeClosing();
+    void addressing_data();
+    void addressing();
+    void addressChange_data();
+    void addressChange();
     void powerCycleComesBackAt4800();
     void programServesRunScript();
 };
@@ -356,6 +360,65 @@ void tst_Simulator::requestWrittenJustBeforeClosing()
     QCOMPARE(sim.requests().last().baud, 4800);
     QCOMPARE(sim.state().baud, 57600);
     ::close(fd);
+}
+
+void tst_Simulator::addressing_data()
+{
+    QTest::addColumn<quint8>("unit");
+    QTest::addColumn<quint8>("to");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("unit 0, to 0") << quint8(0) << quint8(0) << true;
+    QTest::newRow("unit 0, to 5") << quint8(0) << quint8(5) << false;
+    QTest::newRow("unit 0, to 7") << quint8(0) << quint8(7) << false;
+    QTest::newRow("unit 5, to 0") << quint8(5) << quint8(0) << true;
+    QTest::newRow("unit 5, to 5") << quint8(5) << quint8(5) << true;
+    QTest::newRow("unit 5, to 7") << quint8(5) << quint8(7) << false;
+}
+
+void tst_Simulator::addressing()
+{
+    QFETCH(quint8, unit);
+    QFETCH(quint8, to);
+    QFETCH(bool, answered);
+    SimConfig c;
+    c.address = unit;
+    Line line(c);
+    QVERIFY(line.open());
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(to, COM_CF_REQPOR));
+    QVERIFY(judged.wait(2000));
+    QCOMPARE(judged.last().at(0).value<SimRequest>().answered, answered);
+    if (answered)
+        QTRY_COMPARE(line.got, QByteArray("!660F75\r"));
+}
+
+void tst_Simulator::addressChange_data()
+{
+    QTest::addColumn<quint8>("old");
+    QTest::addColumn<quint8>("toldAt");
+    QTest::newRow("from 0") << quint8(0) << quint8(0);
+    QTest::newRow("from 5, told at 5") << quint8(5) << quint8(5);
+    QTest::newRow("from 5, told at 0") << quint8(5) << quint8(0);
+}
+
+void tst_Simulator::addressChange()
+{
+    QFETCH(quint8, old);
+    QFETCH(quint8, toldAt);
+    SimConfig c;
+    c.address = old;
+    Line line(c);
+    QVERIFY(line.open());
+    QCOMPARE(line.ask(request(toldAt, COM_CF_SETADDR, 12), 8), QByteArray("!060C12\r"));
+    QTRY_COMPARE(line.sim.state().address, quint8(12));
+
+    // Identifier 21 and the unit's own address, now 12, whichever address asked.
+    for (quint8 to : {quint8(12), quint8(0)})
+        QCOMPARE(line.ask(request(to, COM_CF_REQID), 10), QByteArray("!64150C85\r"));
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(old, COM_CF_REQID));
+    QVERIFY(judged.wait(2000));
+    QCOMPARE(judged.last().at(0).value<SimRequest>().answered, old == 0);
 }
 
 void tst_Simulator::powerCycleComesBackAt4800()

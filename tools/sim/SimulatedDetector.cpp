@@ -243,9 +243,10 @@ void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
                      && findCommand(request.code, command)
                      && isSetting(request.code) == (payload.size() == 4);
     }
-    // A request sent at another speed than the unit's reaches it as garbage.
+    // A request sent at another speed than the unit's reaches it as garbage. Address 0 reaches
+    // any unit, whatever its own address.
     request.answered = FState.kind != SimConfig::Empty && !FSilent && wellFormed
-                       && request.addr == FState.address && baud == FState.baud;
+                       && (request.addr == FState.address || request.addr == 0) && baud == FState.baud;
     FRequests.append(request);
     emit requestReceived(request);
     if (!request.answered || FMaster < 0 || FSilent)
