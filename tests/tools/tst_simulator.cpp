@@ -79,6 +79,9 @@ int validate(const QByteArray& reply, int expectedLength)
     return TestRecData();
 }
 
+// What the program side does to its line in lineChangedUnderARequest.
+enum LineChange { CloseLine, PutBack, Reopen, NewSpeed };
+
 }  // namespace
 
 class tst_Simulator : public QObject {
@@ -94,7 +97,8 @@ private slots:
     void replyTiming_data();
     void replyTiming();
     void closedPortLosesThePendingReply();
-    void requestWrittenJustBeforeClosing();
+    void lineChangedUnderARequest_data();
+    void lineChangedUnderARequest();
     void addressing_data();
     void addressing();
     void addressChange_data();
@@ -133,10 +137,21 @@ void tst_Simulator::identificationSpeedSwitchAndPolls()
     for (const auto& step : identification)
         QCOMPARE(line.ask(step.req, int(step.reply.size())), step.reply);
 
-    // The program asks for the new speed and drops the line at once, without reading the
-    // acknowledgement; the unit must switch anyway and the acknowledgement must not linger.
+    // The program asks for the new speed and drops the line at once: the command's tail
+    // leaves at the wrong speed and the unit, hearing noise, stays where it was.
     QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
     line.send(request(42, COM_CF_SETBR, 4));
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QTRY_COMPARE(judged.count(), 1);
+    QVERIFY(judged.last().at(0).value<SimRequest>().garbled);
+    QCOMPARE(line.sim.state().baud, 4800);
+
+    // Dropped only once the acknowledgement is in, the command has gone through; the unit
+    // switches and the acknowledgement does not linger.
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(42, COM_CF_SETBR, 4), 8), QByteArray("!010405\r"));
     line.drv.Disconnect();
     QVERIFY(closed.wait(2000));
     QTRY_COMPARE(line.sim.state().baud, 57600);
@@ -336,30 +351,88 @@ void tst_Simulator::closedPortLosesThePendingReply()
     QCOMPARE(line.sim.requests().size(), 1);
 }
 
-void tst_Simulator::requestWrittenJustBeforeClosing()
+void tst_Simulator::lineChangedUnderARequest_data()
 {
-    // A serial port puts back the settings it found when it is closed. In another process
-    // the unit may read the last request only after that, while the port is still open.
+    QTest::addColumn<int>("change");
+    QTest::addColumn<bool>("waits");     // for the unit to have heard the whole command first
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<int>("garbled");    // -1: the unit cannot tell
+    QTest::addColumn<int>("unitBaud");
+    // What a program does to its line right after writing the speed command.
+    QTest::newRow("closed at once") << int(CloseLine) << false << false << 1 << 4800;
+    QTest::newRow("settings put back at once") << int(PutBack) << false << false << 1 << 4800;
+    QTest::newRow("closed and reopened at once") << int(Reopen) << false << false << 1 << 4800;
+    // Indistinguishable from a command sent at 57600, which a unit at 4800 does not hear either.
+    QTest::newRow("new speed at once") << int(NewSpeed) << false << false << -1 << 4800;
+    QTest::newRow("closed once heard") << int(CloseLine) << true << true << 0 << 57600;
+    QTest::newRow("settings put back once heard") << int(PutBack) << true << true << 0 << 57600;
+    QTest::newRow("new speed once heard") << int(NewSpeed) << true << true << 0 << 57600;
+}
+
+void tst_Simulator::lineChangedUnderARequest()
+{
+    QFETCH(int, change);
+    QFETCH(bool, waits);
+    QFETCH(bool, answered);
+    QFETCH(int, garbled);
+    QFETCH(int, unitBaud);
+    // The program's side as a serial port leaves it: it puts back the settings it found when
+    // it lets go of the line, then closes.
     SimulatedDetector sim;
     QVERIFY(sim.open());
-    const int fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
+    int fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
     QVERIFY(fd >= 0);
     termios found{};
     QCOMPARE(::tcgetattr(fd, &found), 0);
-    termios inUse = found;
-    ::cfsetispeed(&inUse, B4800);
-    ::cfsetospeed(&inUse, B4800);
-    ::tcsetattr(fd, TCSANOW, &inUse);
-    QSignalSpy sent(&sim, &SimulatedDetector::replySent);
+    auto setSpeed = [&fd, &found](speed_t speed) {
+        termios t = found;
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+        return ::tcsetattr(fd, TCSANOW, &t) == 0;
+    };
+    QVERIFY(setSpeed(B4800));
+    QSignalSpy judged(&sim, &SimulatedDetector::requestReceived);
     QCOMPARE(::write(fd, "$006464\r", 8), ssize_t(8));
-    QVERIFY(sent.wait(2000));
+    QVERIFY(judged.wait(2000));
+    QVERIFY(judged.last().at(0).value<SimRequest>().answered);
 
-    QCOMPARE(::write(fd, "$00010405\r", 10), ssize_t(10));
-    ::tcsetattr(fd, TCSANOW, &found);
-    QVERIFY(sent.wait(2000));
-    QCOMPARE(sim.requests().last().baud, 4800);
-    QCOMPARE(sim.state().baud, 57600);
-    ::close(fd);
+    const QByteArray setBr = request(0, COM_CF_SETBR, 4);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::write(fd, setBr.constData(), size_t(setBr.size())), ssize_t(setBr.size()));
+    if (waits) {
+        // Ten bytes at 4800 bit/s are 20.8 ms on the wire; the unit judges none sooner.
+        QVERIFY(judged.wait(2000));
+        QVERIFY2(clock.elapsed() >= 20, qPrintable(QString::number(clock.elapsed())));
+    }
+    switch (change) {
+    case CloseLine:
+        ::tcsetattr(fd, TCSANOW, &found);
+        ::close(fd);
+        fd = -1;
+        break;
+    case PutBack:
+        ::tcsetattr(fd, TCSANOW, &found);
+        break;
+    case Reopen:
+        ::close(fd);
+        fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0 && setSpeed(B4800));
+        break;
+    case NewSpeed:
+        QVERIFY(setSpeed(B57600));
+        break;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(judged.count(), 2, 2000);
+    const SimRequest r = judged.last().at(0).value<SimRequest>();
+    QCOMPARE(r.raw, setBr);
+    QCOMPARE(r.answered, answered);
+    if (garbled >= 0)
+        QCOMPARE(r.garbled, bool(garbled));
+    QTRY_COMPARE(sim.state().baud, unitBaud);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 void tst_Simulator::addressing_data()

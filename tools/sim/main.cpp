@@ -258,7 +258,8 @@ int main(int argc, char* argv[])
             const int index = int(i) + 1;
             QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
                              [unit, index](const SimRequest& r) {
-                                 logLine(unit, index, r.baud, r.answered ? "<-" : "<x",
+                                 logLine(unit, index, r.baud,
+                                         r.answered ? "<-" : r.garbled ? "<~" : "<x",
                                          hexAndText(r.raw));
                              });
             QObject::connect(unit, &SimulatedDetector::replySent, unit,
