@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -103,8 +104,10 @@ private slots:
     void addressing();
     void addressChange_data();
     void addressChange();
+    void speedKeptUntilPowerCycle();
     void powerCycleComesBackAt4800();
     void programServesRunScript();
+    void programCyclesPowerOnSigusr1();
 };
 
 void tst_Simulator::identificationSpeedSwitchAndPolls()
@@ -494,6 +497,50 @@ void tst_Simulator::addressChange()
     QCOMPARE(judged.last().at(0).value<SimRequest>().answered, old == 0);
 }
 
+void tst_Simulator::speedKeptUntilPowerCycle()
+{
+    SimConfig c;
+    c.address = 5;
+    Line line(c);
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(0, COM_CF_SETLIT, 3), 6), QByteArray("!7272\r"));
+    QCOMPARE(line.ask(request(0, COM_CF_SETBR, 4), 8), QByteArray("!010405\r"));
+    QTRY_COMPARE(line.sim.state().baud, 57600);
+
+    // The program goes away and comes back, as after a restart: the unit is where it was.
+    QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br4800));
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(0, COM_CF_REQPOR));
+    QVERIFY(judged.wait(2000));
+    QVERIFY(!judged.last().at(0).value<SimRequest>().answered);
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br57600));
+    QCOMPARE(line.ask(request(0, COM_CF_REQPOR), 8), QByteArray("!660F75\r"));
+
+    // Switched off with a reply still to come and a request on its way in: both are lost.
+    line.sim.state().processingDelayMs = 200;
+    QSignalSpy sent(&line.sim, &SimulatedDetector::replySent);
+    line.send(request(0, COM_CF_REQSTATE));
+    QVERIFY(judged.wait(2000));
+    line.send(request(0, COM_CF_REQPOR));
+    line.sim.powerCycle();
+    QCOMPARE(line.sim.state().baud, 4800);
+    QVERIFY(!sent.wait(400));
+    QVERIFY(line.got.isEmpty());
+
+    // Back at 4800 with the settings it stored: its address and letter.
+    line.sim.state().processingDelayMs = 0;
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(5, COM_CF_REQLIT), 8), QByteArray("!68036B\r"));
+    QCOMPARE(line.ask(request(0, COM_CF_REQID), 10), QByteArray("!6415057E\r"));
+}
+
 void tst_Simulator::powerCycleComesBackAt4800()
 {
     SimConfig c;
@@ -555,6 +602,46 @@ void tst_Simulator::programServesRunScript()
     sim.terminate();
     QVERIFY(sim.waitForFinished(3000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+}
+
+void tst_Simulator::programCyclesPowerOnSigusr1()
+{
+    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
+    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
+    if (dir.isEmpty() || !QFile::exists(exe))
+        QSKIP("dorvik_sim is not built next to the tests");
+    QProcess sim;
+    sim.start(exe, {"--log", "--receiver", "21"});
+    QVERIFY(sim.waitForStarted());
+    QByteArray printed, logged;
+    QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains('\n'), 5000);
+    const QString port = QString::fromLocal8Bit(printed).trimmed();
+
+    TSerialPortDriver drv;
+    QByteArray got;
+    drv.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t* p, int n) {
+        got.append(reinterpret_cast<const char*>(p), n);
+    };
+    auto ask = [&](TComPortBaudRate speed, const QByteArray& req) {
+        got.clear();
+        drv.SetComPortName(port);
+        drv.SetComPortBaudRate(speed);
+        if (drv.Connect())
+            drv.SendData(reinterpret_cast<const std::uint8_t*>(req.constData()), std::uint32_t(req.size()));
+    };
+    ask(br4800, request(0, COM_CF_SETBR, 4));
+    QTRY_COMPARE(got, QByteArray("!010405\r"));
+    drv.Disconnect();
+
+    ::kill(pid_t(sim.processId()), SIGUSR1);
+    QTRY_VERIFY_WITH_TIMEOUT((logged += sim.readAllStandardError()).contains("power cycle"), 5000);
+    ask(br4800, request(0, COM_CF_REQPOR));
+    QTRY_COMPARE(got, QByteArray("!660F75\r"));
+    drv.Disconnect();
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(3000));
     QCOMPARE(sim.exitCode(), 0);
 }
 

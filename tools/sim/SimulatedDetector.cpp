@@ -228,6 +228,18 @@ void SimulatedDetector::vanish()
     closeMaster();
 }
 
+void SimulatedDetector::powerCycle()
+{
+    // What the unit decided before the cut it has done: an acknowledged address is stored.
+    dropQueuedReplies();
+    FIncoming.clear();
+    FJudgeTimer.stop();
+    FFrame.clear();
+    if (FMaster >= 0)
+        ::tcflush(FMaster, TCIFLUSH);
+    FState.baud = 4800;
+}
+
 void SimulatedDetector::corruptNext(int kind) { FCorruptNext = kind; }
 
 void SimulatedDetector::setChunking(int chunkSize, int gapMs)

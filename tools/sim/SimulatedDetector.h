@@ -70,6 +70,9 @@ public:
     // wire are lost, as with a unit that loses power.
     void setSilent(bool silent);
     void vanish();                     // closes its side: the program sees the device go away
+    // Power off and on: back at 4800 bit/s, whatever was on its way in or out is lost; the
+    // settings (address, letter, mode, ...) are kept as the unit keeps them through a power cut.
+    void powerCycle();
     // One reply gets the fault; called from a requestReceived slot it hits that request's reply.
     void corruptNext(int kind);        // 1 bad status byte, 2 wrong terminator, 3 '?' refusal, 4 bad checksum,
                                        // 5 lower-case digit, 6 truncated (fewer bytes than expected)
