@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -79,6 +80,9 @@ int validate(const QByteArray& reply, int expectedLength)
     return TestRecData();
 }
 
+// What the program side does to its line in lineChangedUnderARequest.
+enum LineChange { CloseLine, PutBack, Reopen, NewSpeed };
+
 }  // namespace
 
 class tst_Simulator : public QObject {
@@ -94,9 +98,16 @@ private slots:
     void replyTiming_data();
     void replyTiming();
     void closedPortLosesThePendingReply();
-    void requestWrittenJustBeforeClosing();
+    void lineChangedUnderARequest_data();
+    void lineChangedUnderARequest();
+    void addressing_data();
+    void addressing();
+    void addressChange_data();
+    void addressChange();
+    void speedKeptUntilPowerCycle();
     void powerCycleComesBackAt4800();
     void programServesRunScript();
+    void programCyclesPowerOnSigusr1();
 };
 
 void tst_Simulator::identificationSpeedSwitchAndPolls()
@@ -129,10 +140,21 @@ void tst_Simulator::identificationSpeedSwitchAndPolls()
     for (const auto& step : identification)
         QCOMPARE(line.ask(step.req, int(step.reply.size())), step.reply);
 
-    // The program asks for the new speed and drops the line at once, without reading the
-    // acknowledgement; the unit must switch anyway and the acknowledgement must not linger.
+    // The program asks for the new speed and drops the line at once: the command's tail
+    // leaves at the wrong speed and the unit, hearing noise, stays where it was.
     QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
     line.send(request(42, COM_CF_SETBR, 4));
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QTRY_COMPARE(judged.count(), 1);
+    QVERIFY(judged.last().at(0).value<SimRequest>().garbled);
+    QCOMPARE(line.sim.state().baud, 4800);
+
+    // Dropped only once the acknowledgement is in, the command has gone through; the unit
+    // switches and the acknowledgement does not linger.
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(42, COM_CF_SETBR, 4), 8), QByteArray("!010405\r"));
     line.drv.Disconnect();
     QVERIFY(closed.wait(2000));
     QTRY_COMPARE(line.sim.state().baud, 57600);
@@ -332,30 +354,191 @@ void tst_Simulator::closedPortLosesThePendingReply()
     QCOMPARE(line.sim.requests().size(), 1);
 }
 
-void tst_Simulator::requestWrittenJustBeforeClosing()
+void tst_Simulator::lineChangedUnderARequest_data()
 {
-    // A serial port puts back the settings it found when it is closed. In another process
-    // the unit may read the last request only after that, while the port is still open.
+    QTest::addColumn<int>("change");
+    QTest::addColumn<bool>("waits");     // for the unit to have heard the whole command first
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<int>("garbled");    // -1: the unit cannot tell
+    QTest::addColumn<int>("unitBaud");
+    // What a program does to its line right after writing the speed command.
+    QTest::newRow("closed at once") << int(CloseLine) << false << false << 1 << 4800;
+    QTest::newRow("settings put back at once") << int(PutBack) << false << false << 1 << 4800;
+    QTest::newRow("closed and reopened at once") << int(Reopen) << false << false << 1 << 4800;
+    // Indistinguishable from a command sent at 57600, which a unit at 4800 does not hear either.
+    QTest::newRow("new speed at once") << int(NewSpeed) << false << false << -1 << 4800;
+    QTest::newRow("closed once heard") << int(CloseLine) << true << true << 0 << 57600;
+    QTest::newRow("settings put back once heard") << int(PutBack) << true << true << 0 << 57600;
+    QTest::newRow("new speed once heard") << int(NewSpeed) << true << true << 0 << 57600;
+}
+
+void tst_Simulator::lineChangedUnderARequest()
+{
+    QFETCH(int, change);
+    QFETCH(bool, waits);
+    QFETCH(bool, answered);
+    QFETCH(int, garbled);
+    QFETCH(int, unitBaud);
+    // The program's side as a serial port leaves it: it puts back the settings it found when
+    // it lets go of the line, then closes.
     SimulatedDetector sim;
     QVERIFY(sim.open());
-    const int fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
+    int fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
     QVERIFY(fd >= 0);
     termios found{};
     QCOMPARE(::tcgetattr(fd, &found), 0);
-    termios inUse = found;
-    ::cfsetispeed(&inUse, B4800);
-    ::cfsetospeed(&inUse, B4800);
-    ::tcsetattr(fd, TCSANOW, &inUse);
-    QSignalSpy sent(&sim, &SimulatedDetector::replySent);
+    auto setSpeed = [&fd, &found](speed_t speed) {
+        termios t = found;
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+        return ::tcsetattr(fd, TCSANOW, &t) == 0;
+    };
+    QVERIFY(setSpeed(B4800));
+    QSignalSpy judged(&sim, &SimulatedDetector::requestReceived);
     QCOMPARE(::write(fd, "$006464\r", 8), ssize_t(8));
-    QVERIFY(sent.wait(2000));
+    QVERIFY(judged.wait(2000));
+    QVERIFY(judged.last().at(0).value<SimRequest>().answered);
 
-    QCOMPARE(::write(fd, "$00010405\r", 10), ssize_t(10));
-    ::tcsetattr(fd, TCSANOW, &found);
-    QVERIFY(sent.wait(2000));
-    QCOMPARE(sim.requests().last().baud, 4800);
-    QCOMPARE(sim.state().baud, 57600);
-    ::close(fd);
+    const QByteArray setBr = request(0, COM_CF_SETBR, 4);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::write(fd, setBr.constData(), size_t(setBr.size())), ssize_t(setBr.size()));
+    if (waits) {
+        // Ten bytes at 4800 bit/s are 20.8 ms on the wire; the unit judges none sooner.
+        QVERIFY(judged.wait(2000));
+        QVERIFY2(clock.elapsed() >= 20, qPrintable(QString::number(clock.elapsed())));
+    }
+    switch (change) {
+    case CloseLine:
+        ::tcsetattr(fd, TCSANOW, &found);
+        ::close(fd);
+        fd = -1;
+        break;
+    case PutBack:
+        ::tcsetattr(fd, TCSANOW, &found);
+        break;
+    case Reopen:
+        ::close(fd);
+        fd = ::open(qPrintable(sim.slavePath()), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0 && setSpeed(B4800));
+        break;
+    case NewSpeed:
+        QVERIFY(setSpeed(B57600));
+        break;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(judged.count(), 2, 2000);
+    const SimRequest r = judged.last().at(0).value<SimRequest>();
+    QCOMPARE(r.raw, setBr);
+    QCOMPARE(r.answered, answered);
+    if (garbled >= 0)
+        QCOMPARE(r.garbled, bool(garbled));
+    QTRY_COMPARE(sim.state().baud, unitBaud);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+void tst_Simulator::addressing_data()
+{
+    QTest::addColumn<quint8>("unit");
+    QTest::addColumn<quint8>("to");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("unit 0, to 0") << quint8(0) << quint8(0) << true;
+    QTest::newRow("unit 0, to 5") << quint8(0) << quint8(5) << false;
+    QTest::newRow("unit 0, to 7") << quint8(0) << quint8(7) << false;
+    QTest::newRow("unit 5, to 0") << quint8(5) << quint8(0) << true;
+    QTest::newRow("unit 5, to 5") << quint8(5) << quint8(5) << true;
+    QTest::newRow("unit 5, to 7") << quint8(5) << quint8(7) << false;
+}
+
+void tst_Simulator::addressing()
+{
+    QFETCH(quint8, unit);
+    QFETCH(quint8, to);
+    QFETCH(bool, answered);
+    SimConfig c;
+    c.address = unit;
+    Line line(c);
+    QVERIFY(line.open());
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(to, COM_CF_REQPOR));
+    QVERIFY(judged.wait(2000));
+    QCOMPARE(judged.last().at(0).value<SimRequest>().answered, answered);
+    if (answered)
+        QTRY_COMPARE(line.got, QByteArray("!660F75\r"));
+}
+
+void tst_Simulator::addressChange_data()
+{
+    QTest::addColumn<quint8>("old");
+    QTest::addColumn<quint8>("toldAt");
+    QTest::newRow("from 0") << quint8(0) << quint8(0);
+    QTest::newRow("from 5, told at 5") << quint8(5) << quint8(5);
+    QTest::newRow("from 5, told at 0") << quint8(5) << quint8(0);
+}
+
+void tst_Simulator::addressChange()
+{
+    QFETCH(quint8, old);
+    QFETCH(quint8, toldAt);
+    SimConfig c;
+    c.address = old;
+    Line line(c);
+    QVERIFY(line.open());
+    QCOMPARE(line.ask(request(toldAt, COM_CF_SETADDR, 12), 8), QByteArray("!060C12\r"));
+    QTRY_COMPARE(line.sim.state().address, quint8(12));
+
+    // Identifier 21 and the unit's own address, now 12, whichever address asked.
+    for (quint8 to : {quint8(12), quint8(0)})
+        QCOMPARE(line.ask(request(to, COM_CF_REQID), 10), QByteArray("!64150C85\r"));
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(old, COM_CF_REQID));
+    QVERIFY(judged.wait(2000));
+    QCOMPARE(judged.last().at(0).value<SimRequest>().answered, old == 0);
+}
+
+void tst_Simulator::speedKeptUntilPowerCycle()
+{
+    SimConfig c;
+    c.address = 5;
+    Line line(c);
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(0, COM_CF_SETLIT, 3), 6), QByteArray("!7272\r"));
+    QCOMPARE(line.ask(request(0, COM_CF_SETBR, 4), 8), QByteArray("!010405\r"));
+    QTRY_COMPARE(line.sim.state().baud, 57600);
+
+    // The program goes away and comes back, as after a restart: the unit is where it was.
+    QSignalSpy closed(&line.sim, &SimulatedDetector::portClosed);
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br4800));
+    QSignalSpy judged(&line.sim, &SimulatedDetector::requestReceived);
+    line.send(request(0, COM_CF_REQPOR));
+    QVERIFY(judged.wait(2000));
+    QVERIFY(!judged.last().at(0).value<SimRequest>().answered);
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br57600));
+    QCOMPARE(line.ask(request(0, COM_CF_REQPOR), 8), QByteArray("!660F75\r"));
+
+    // Switched off with a reply still to come and a request on its way in: both are lost.
+    line.sim.state().processingDelayMs = 200;
+    QSignalSpy sent(&line.sim, &SimulatedDetector::replySent);
+    line.send(request(0, COM_CF_REQSTATE));
+    QVERIFY(judged.wait(2000));
+    line.send(request(0, COM_CF_REQPOR));
+    line.sim.powerCycle();
+    QCOMPARE(line.sim.state().baud, 4800);
+    QVERIFY(!sent.wait(400));
+    QVERIFY(line.got.isEmpty());
+
+    // Back at 4800 with the settings it stored: its address and letter.
+    line.sim.state().processingDelayMs = 0;
+    line.drv.Disconnect();
+    QVERIFY(closed.wait(2000));
+    QVERIFY(line.open(br4800));
+    QCOMPARE(line.ask(request(5, COM_CF_REQLIT), 8), QByteArray("!68036B\r"));
+    QCOMPARE(line.ask(request(0, COM_CF_REQID), 10), QByteArray("!6415057E\r"));
 }
 
 void tst_Simulator::powerCycleComesBackAt4800()
@@ -419,6 +602,46 @@ void tst_Simulator::programServesRunScript()
     sim.terminate();
     QVERIFY(sim.waitForFinished(3000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+}
+
+void tst_Simulator::programCyclesPowerOnSigusr1()
+{
+    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
+    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
+    if (dir.isEmpty() || !QFile::exists(exe))
+        QSKIP("dorvik_sim is not built next to the tests");
+    QProcess sim;
+    sim.start(exe, {"--log", "--receiver", "21"});
+    QVERIFY(sim.waitForStarted());
+    QByteArray printed, logged;
+    QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains('\n'), 5000);
+    const QString port = QString::fromLocal8Bit(printed).trimmed();
+
+    TSerialPortDriver drv;
+    QByteArray got;
+    drv.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t* p, int n) {
+        got.append(reinterpret_cast<const char*>(p), n);
+    };
+    auto ask = [&](TComPortBaudRate speed, const QByteArray& req) {
+        got.clear();
+        drv.SetComPortName(port);
+        drv.SetComPortBaudRate(speed);
+        if (drv.Connect())
+            drv.SendData(reinterpret_cast<const std::uint8_t*>(req.constData()), std::uint32_t(req.size()));
+    };
+    ask(br4800, request(0, COM_CF_SETBR, 4));
+    QTRY_COMPARE(got, QByteArray("!010405\r"));
+    drv.Disconnect();
+
+    ::kill(pid_t(sim.processId()), SIGUSR1);
+    QTRY_VERIFY_WITH_TIMEOUT((logged += sim.readAllStandardError()).contains("power cycle"), 5000);
+    ask(br4800, request(0, COM_CF_REQPOR));
+    QTRY_COMPARE(got, QByteArray("!660F75\r"));
+    drv.Disconnect();
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(3000));
     QCOMPARE(sim.exitCode(), 0);
 }
 

@@ -64,9 +64,8 @@ void SimScenario::onRequest(bool answered)
 void SimScenario::powerBackOn()
 {
     // A unit that was switched off forgets the speed it was told and starts in its own mode.
-    SimConfig& s = FUnit->state();
-    s.baud = 4800;
-    s.mode = FPowerOnMode;
+    FUnit->powerCycle();
+    FUnit->state().mode = FPowerOnMode;
     FRepliesSincePowerOn = 0;
     FUnit->setSilent(false);
 }

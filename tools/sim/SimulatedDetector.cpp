@@ -6,6 +6,7 @@
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 
+#include <QHash>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -55,6 +58,42 @@ qint32 speedOf(speed_t s)
     return 0;
 }
 
+// One kernel watch list per thread for all its units: the per-user number of lists is small
+// and shared with every other program of the user.
+struct SlaveWatches {
+    int fd = -1;
+    QHash<int, std::function<void(quint32)>> byWatch;
+    ~SlaveWatches()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // Hands every event waiting so far to the unit it concerns; an overflow concerns them all.
+    void drain()
+    {
+        if (fd < 0)
+            return;
+        alignas(inotify_event) char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                at += ssize_t(sizeof(inotify_event) + e->len);
+                if (e->mask & IN_Q_OVERFLOW) {
+                    for (const auto& handler : std::as_const(byWatch))
+                        handler(IN_CLOSE);
+                } else if (const auto it = byWatch.constFind(e->wd); it != byWatch.constEnd()) {
+                    const auto handler = it.value();
+                    handler(e->mask);
+                }
+            }
+        }
+    }
+};
+thread_local SlaveWatches tSlaveWatches;
+
 QByteArray toBytes(const std::vector<Byte>& v)
 {
     return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
@@ -71,6 +110,11 @@ SimulatedDetector::SimulatedDetector(const SimConfig& config, QObject* parent)
     FPumpTimer.setSingleShot(true);
     FPumpTimer.setTimerType(Qt::PreciseTimer);
     connect(&FPumpTimer, &QTimer::timeout, this, &SimulatedDetector::pump);
+    // Never early: a request judged before its last byte is in would forgive a line changed
+    // under it.
+    FJudgeTimer.setSingleShot(true);
+    FJudgeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FJudgeTimer, &QTimer::timeout, this, &SimulatedDetector::judgeDue);
 }
 
 SimulatedDetector::~SimulatedDetector() { closeMaster(); }
@@ -101,7 +145,66 @@ bool SimulatedDetector::open()
     FSlavePath = QString::fromLocal8Bit(name);
     FReadNotifier = new QSocketNotifier(FMaster, QSocketNotifier::Read, this);
     connect(FReadNotifier, &QSocketNotifier::activated, this, &SimulatedDetector::onReadable);
+    watchSlave();
     return true;
+}
+
+void SimulatedDetector::watchSlave()
+{
+    SlaveWatches& w = tSlaveWatches;
+    if (w.fd < 0)
+        w.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    // Without the kernel's record only the closes this side happens to see while the port is
+    // closed count, and speed changes it happens to read: still strict, but less sure.
+    if (w.fd < 0)
+        return;
+    FWatch = ::inotify_add_watch(w.fd, FSlavePath.toLocal8Bit().constData(),
+                                 IN_MODIFY | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+    if (FWatch >= 0)
+        w.byWatch.insert(FWatch, [this](quint32 mask) { onLineEvent(mask); });
+}
+
+void SimulatedDetector::unwatchSlave()
+{
+    if (FWatch < 0)
+        return;
+    SlaveWatches& w = tSlaveWatches;
+    // Events already queued for this slave must not reach a unit that reuses its number.
+    w.drain();
+    w.byWatch.remove(FWatch);
+    ::inotify_rm_watch(w.fd, FWatch);
+    FWatch = -1;
+}
+
+void SimulatedDetector::onLineEvent(quint32 mask)
+{
+    if (mask & IN_MODIFY) {
+        // As with bytes read: a speed change seen with a write came before it. A write whose
+        // bytes were read before its event came has been dated already.
+        observeLine();
+        int pending = 0;
+        const bool unread = FMaster >= 0 && ::ioctl(FMaster, FIONREAD, &pending) == 0 && pending > 0;
+        if (unread && !FUnreadWrite) {
+            FUnreadWriteGeneration = FLineGeneration;
+            FUnreadWrite = true;
+        }
+    }
+    if (mask & IN_CLOSE)
+        ++FLineGeneration;
+}
+
+void SimulatedDetector::readLineEvents() { tSlaveWatches.drain(); }
+
+void SimulatedDetector::observeLine()
+{
+    // The speed the program uses, 0 while it has no port open or has put the line back to rest.
+    const qint32 now = programHasPortOpen() ? lineBaud() : 0;
+    if (now != FSeenBaud) {
+        ++FLineGeneration;
+        FSeenBaud = now;
+    }
+    if (now != 0)
+        FLastOpenBaud = now;
 }
 
 QString SimulatedDetector::slavePath() const { return FSlavePath; }
@@ -123,6 +226,18 @@ void SimulatedDetector::vanish()
 {
     dropQueuedReplies();
     closeMaster();
+}
+
+void SimulatedDetector::powerCycle()
+{
+    // What the unit decided before the cut it has done: an acknowledged address is stored.
+    dropQueuedReplies();
+    FIncoming.clear();
+    FJudgeTimer.stop();
+    FFrame.clear();
+    if (FMaster >= 0)
+        ::tcflush(FMaster, TCIFLUSH);
+    FState.baud = 4800;
 }
 
 void SimulatedDetector::corruptNext(int kind) { FCorruptNext = kind; }
@@ -156,20 +271,26 @@ void SimulatedDetector::onReadable()
 {
     if (FMaster < 0)
         return;
-    // Bytes the program wrote just before closing its port arrive when the line has already
-    // been put back to rest: they went out at the speed last seen in use.
-    const bool programOpen = programHasPortOpen();
     char buf[512];
     for (;;) {
+        // A change of speed seen together with new bytes is taken to have come first: a
+        // program sets its speed and then writes. Closes and writes the kernel has put in
+        // order; the bytes belong to the oldest write not read yet.
+        observeLine();
+        readLineEvents();
         const ssize_t n = ::read(FMaster, buf, sizeof buf);
         if (n > 0) {
-            const qint32 seen = lineBaud();
-            if (programOpen && seen != 0)
-                FLastOpenBaud = seen;
-            const qint32 baud = FLastOpenBaud;
+            Arrival arrival;
+            arrival.atNs = FClock.nsecsElapsed();
+            arrival.lineGeneration = FUnreadWrite ? FUnreadWriteGeneration : FLineGeneration;
+            FUnreadWrite = false;
+            // Bytes that arrive once the program has let go of the line (closed it, or put
+            // back the settings it found) went out while it was letting go.
+            arrival.lineInUse = FSeenBaud != 0;
+            arrival.baud = FLastOpenBaud;
             // Whoever listens to requestReceived may unplug the unit in the middle of a block.
             for (ssize_t i = 0; i < n && FMaster >= 0; ++i)
-                takeByte(buf[i], baud);
+                takeByte(buf[i], arrival);
             if (FMaster < 0)
                 return;
             continue;
@@ -202,11 +323,12 @@ bool SimulatedDetector::programHasPortOpen() const
     return FMaster >= 0 && ::poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP);
 }
 
-void SimulatedDetector::takeByte(char byte, qint32 baud)
+void SimulatedDetector::takeByte(char byte, const Arrival& arrival)
 {
     // A '$' always starts a request: whatever came before it was noise or a broken frame.
     if (byte == char(frame::kRequestStart)) {
         FFrame = QByteArray(1, byte);
+        FFrameArrival = arrival;
         return;
     }
     if (FFrame.isEmpty())
@@ -215,19 +337,57 @@ void SimulatedDetector::takeByte(char byte, qint32 baud)
     if (byte == char(frame::kEnd)) {
         const QByteArray raw = FFrame;
         FFrame.clear();
-        handleFrame(raw, baud);
+        holdFrame(raw);
     } else if (FFrame.size() >= kMaxRequestLength) {
         FFrame.clear();
     }
 }
 
-void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
+void SimulatedDetector::holdFrame(const QByteArray& raw)
 {
-    SimRequest request;
-    request.raw = raw;
-    request.baud = baud;
-    request.atMs = FClock.elapsed();
+    // A pseudo-terminal hands over a request at once; on a cable its last byte is in only
+    // after 10 bits a byte at its speed, counted from its first one. The unit judges it then,
+    // so a program that closes or re-times its line sooner garbles its own tail.
+    const Arrival& a = FFrameArrival;
+    Incoming in;
+    in.request.raw = raw;
+    in.request.baud = a.baud;
+    in.request.atMs = a.atNs / 1000000;
+    in.request.garbled = !a.lineInUse;
+    in.lineGeneration = a.lineGeneration;
+    const qint32 wireBaud = a.baud > 0 ? a.baud : FState.baud;
+    in.dueNs = a.atNs + qint64(raw.size()) * 10 * 1000000000 / wireBaud;
+    FIncoming.append(std::move(in));
+    if (!FJudgeTimer.isActive())
+        judgeDue();
+}
 
+void SimulatedDetector::judgeDue()
+{
+    if (FIncoming.isEmpty())
+        return;
+    // The line as it is now, and whatever happened to it since the request began.
+    observeLine();
+    readLineEvents();
+    while (!FIncoming.isEmpty()) {
+        const qint64 now = FClock.nsecsElapsed();
+        const qint64 due = FIncoming.first().dueNs;
+        if (now < due) {
+            FJudgeTimer.start(int((due - now + 999999) / 1000000));
+            return;
+        }
+        Incoming in = FIncoming.takeFirst();
+        if (in.lineGeneration != FLineGeneration)
+            in.request.garbled = true;
+        handleFrame(in.request);
+        if (FMaster < 0)
+            return;
+    }
+}
+
+void SimulatedDetector::handleFrame(SimRequest request)
+{
+    const QByteArray& raw = request.raw;
     std::vector<Byte> payload;
     const auto* bytes = reinterpret_cast<const Byte*>(raw.constData());
     const bool digitsOk = (raw.size() == 8 || raw.size() == 10)
@@ -243,9 +403,11 @@ void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
                      && findCommand(request.code, command)
                      && isSetting(request.code) == (payload.size() == 4);
     }
-    // A request sent at another speed than the unit's reaches it as garbage.
+    // A request sent at another speed than the unit's reaches it as garbage. Address 0 reaches
+    // any unit, whatever its own address.
     request.answered = FState.kind != SimConfig::Empty && !FSilent && wellFormed
-                       && request.addr == FState.address && baud == FState.baud;
+                       && !request.garbled && (request.addr == FState.address || request.addr == 0)
+                       && request.baud == FState.baud;
     FRequests.append(request);
     emit requestReceived(request);
     if (!request.answered || FMaster < 0 || FSilent)
@@ -267,10 +429,7 @@ void SimulatedDetector::handleFrame(const QByteArray& raw, qint32 baud)
     Outgoing item;
     item.bytes = frameBytes;
     item.isReply = true;
-    // The request took its own time on the wire, which a pseudo-terminal does not.
-    const qint64 requestNs = FState.paceAtLineRate && FState.baud > 0
-                                 ? qint64(request.raw.size()) * 10 * 1000000000 / FState.baud : 0;
-    item.readyAtNs = FClock.nsecsElapsed() + requestNs + qint64(FState.processingDelayMs) * 1000000;
+    item.readyAtNs = FClock.nsecsElapsed() + qint64(FState.processingDelayMs) * 1000000;
     item.after = std::move(after);
     enqueue(std::move(item));
 }
@@ -491,6 +650,9 @@ void SimulatedDetector::closeMaster()
 {
     FHangUpPoll.stop();
     FPumpTimer.stop();
+    FJudgeTimer.stop();
+    FIncoming.clear();
+    unwatchSlave();
     if (FReadNotifier) {
         // May be running inside the notifier's own signal.
         FReadNotifier->setEnabled(false);

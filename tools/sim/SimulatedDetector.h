@@ -18,9 +18,11 @@ struct SimRequest {            // one request frame as the simulator saw it on t
     QByteArray raw;            // the bytes, '$' .. CR
     quint8 addr = 0, code = 0;
     int param = -1;            // the parameter byte of a setting, -1 for a query
-    qint32 baud = 0;           // the program side's line speed when it arrived (from the pty's termios)
+    qint32 baud = 0;           // the speed its bytes left at (the program side's termios when read)
     bool answered = false;
-    qint64 atMs = 0;           // ms since the simulator started
+    // The program closed or re-timed its line before the last byte was out: the unit heard noise.
+    bool garbled = false;
+    qint64 atMs = 0;           // ms since the simulator started, when its first byte was seen
 };
 Q_DECLARE_METATYPE(SimRequest)
 
@@ -68,6 +70,9 @@ public:
     // wire are lost, as with a unit that loses power.
     void setSilent(bool silent);
     void vanish();                     // closes its side: the program sees the device go away
+    // Power off and on: back at 4800 bit/s, whatever was on its way in or out is lost; the
+    // settings (address, letter, mode, ...) are kept as the unit keeps them through a power cut.
+    void powerCycle();
     // One reply gets the fault; called from a requestReceived slot it hits that request's reply.
     void corruptNext(int kind);        // 1 bad status byte, 2 wrong terminator, 3 '?' refusal, 4 bad checksum,
                                        // 5 lower-case digit, 6 truncated (fewer bytes than expected)
@@ -89,6 +94,12 @@ signals:
     void portClosed();
 
 private:
+    // A complete request still coming down the wire: judged once its last byte is in.
+    struct Incoming {
+        SimRequest request;
+        qint64 dueNs = 0;              // first byte seen + 10 bits a byte at its speed
+        quint64 lineGeneration = 0;    // the line as it was when the request was written
+    };
     struct Outgoing {
         QByteArray bytes;
         qint64 readyAtNs = 0;
@@ -99,8 +110,23 @@ private:
 
     void onReadable();
     void onHangUpPoll();
-    void takeByte(char byte, qint32 baud);
-    void handleFrame(const QByteArray& raw, qint32 baud);
+    // How a batch of bytes came in: the speed they left at, when they were read, and the line
+    // they were written on (not in use: the program had let go of it before they were read).
+    struct Arrival {
+        qint32 baud = 0;
+        qint64 atNs = 0;
+        quint64 lineGeneration = 0;
+        bool lineInUse = true;
+    };
+    void takeByte(char byte, const Arrival& arrival);
+    void holdFrame(const QByteArray& raw);
+    void onLineEvent(quint32 mask);
+    void judgeDue();
+    void handleFrame(SimRequest request);
+    void observeLine();
+    void readLineEvents();
+    void watchSlave();
+    void unwatchSlave();
     bool buildReply(const SimRequest& request, QByteArray& data, std::function<void()>& after);
     QByteArray corrupt(QByteArray reply, int kind) const;
     void enqueue(Outgoing item);
@@ -117,6 +143,19 @@ private:
     QElapsedTimer FClock;
     qint32 FLastOpenBaud = 0;          // the program's speed when last seen in use
     QByteArray FFrame;                 // the request being assembled, from its '$'
+    Arrival FFrameArrival;             // how its '$' came in
+    QList<Incoming> FIncoming;
+    QTimer FJudgeTimer;
+    // Every close of the program's port and every change of its speed moves the line on by
+    // one; a request whose line moved on before its last byte was out was garbled.
+    quint64 FLineGeneration = 0;
+    qint32 FSeenBaud = 0;              // the program's speed at the last look, 0 when closed
+    // The kernel's own record of the program's opens, writes and closes on the slave, in
+    // order: it tells a close that came after a write from one that came before it, however
+    // late this side gets to look.
+    int FWatch = -1;
+    bool FUnreadWrite = false;         // a write not yet matched by a read of its bytes
+    quint64 FUnreadWriteGeneration = 0;
     QList<SimRequest> FRequests;
     bool FSilent = false;
     int FCorruptNext = NoCorruption;

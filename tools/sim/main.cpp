@@ -18,7 +18,8 @@ namespace {
 const char kUsage[] = R"(Usage: dorvik_sim [OPTION]... [UNIT [SCENARIO]...]...
 
 Simulates detectors on pseudo-terminals. Each unit gets its own port; the slave paths are
-printed one per line, in the order the units are given. Runs until SIGINT or SIGTERM.
+printed one per line, in the order the units are given. Runs until SIGINT or SIGTERM;
+SIGUSR1 cycles the power of every unit (back at 4800 bit/s, settings kept).
 With no unit, one receiver of model 21 in duty mode is simulated.
 
 Units:
@@ -50,7 +51,8 @@ the defaults of every unit that follows.
 
 Other options:
   --ports-file F       also write the slave paths to F, once every port is open
-  --log                log every request and reply (time, speed, bytes) to stderr
+  --log                log every request and reply (time, speed, bytes) and every power
+                       cycle to stderr
   --help               show this text
 )";
 
@@ -63,9 +65,9 @@ struct UnitPlan {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int number)
 {
-    const char byte = 1;
+    const char byte = char(number);
     (void)!::write(signalPipe[1], &byte, 1);
 }
 
@@ -236,15 +238,31 @@ int main(int argc, char* argv[])
         std::perror("dorvik_sim: socketpair");
         return 1;
     }
-    QSocketNotifier quitter(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&quitter, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    std::vector<SimulatedDetector*> units;
+    QSocketNotifier fromSignals(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&fromSignals, &QSocketNotifier::activated, &app, [&] {
+        char number = 0;
+        if (::read(signalPipe[0], &number, 1) != 1)
+            return;
+        if (number != SIGUSR1) {
+            QCoreApplication::quit();
+            return;
+        }
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            units[i]->powerCycle();
+            if (log)
+                logLine(units[i], int(i) + 1, units[i]->state().baud, "**", QStringLiteral("power cycle"));
+        }
+    });
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGUSR1, onSignal);
 
     QStringList slaves;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const UnitPlan& plan = plans[i];
         auto* unit = new SimulatedDetector(plan.config, &app);
+        units.push_back(unit);
         if (!unit->open()) {
             std::perror("dorvik_sim: cannot open a pseudo-terminal");
             return 1;
@@ -258,7 +276,8 @@ int main(int argc, char* argv[])
             const int index = int(i) + 1;
             QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
                              [unit, index](const SimRequest& r) {
-                                 logLine(unit, index, r.baud, r.answered ? "<-" : "<x",
+                                 logLine(unit, index, r.baud,
+                                         r.answered ? "<-" : r.garbled ? "<~" : "<x",
                                          hexAndText(r.raw));
                              });
             QObject::connect(unit, &SimulatedDetector::replySent, unit,
