@@ -14,10 +14,13 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
+#include <utility>
 
 namespace {
 constexpr int CLIENT_W = 794, CLIENT_H = 471, KN_H = 41;
@@ -104,7 +107,9 @@ public:
 };
 
 // The start page and the panel fill the client area above the bottom bar whenever the bar
-// is shown, and all of it when the bar is hidden.
+// is shown, and all of it when the bar is hidden. The bar is hidden exactly while the start
+// page lies over the panel; the panel's controls then leave the Tab order, so that the
+// keyboard never lands on a control nobody can see.
 class LayerFitter : public QObject {
 public:
     LayerFitter(QWidget* bar, QWidget* a, QWidget* b) : QObject(bar), FBar(bar), FA(a), FB(b)
@@ -125,8 +130,33 @@ private:
         const int h = FBar->isHidden() ? CLIENT_H : CLIENT_H - KN_H;
         FA->setGeometry(0, 0, CLIENT_W, h);
         FB->setGeometry(0, 0, CLIENT_W, h);
+        coverPanel(FBar->isHidden());
+    }
+    void coverPanel(bool covered)
+    {
+        if (covered == FCovered)
+            return;
+        FCovered = covered;
+        if (!covered) {
+            for (const auto& [w, policy] : FPolicies)
+                if (w)
+                    w->setFocusPolicy(policy);
+            FPolicies.clear();
+            return;
+        }
+        QWidget* focused = FB->window()->focusWidget();
+        if (focused && FB->isAncestorOf(focused))
+            focused->clearFocus();
+        for (QWidget* w : FB->findChildren<QWidget*>()) {
+            if (w->focusPolicy() == Qt::NoFocus)
+                continue;
+            FPolicies.append({w, w->focusPolicy()});
+            w->setFocusPolicy(Qt::NoFocus);
+        }
     }
     QWidget *FBar, *FA, *FB;
+    bool FCovered = false;
+    QList<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> FPolicies;
 };
 
 QIcon speakerIcon()
@@ -137,6 +167,23 @@ QIcon speakerIcon()
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::Off);
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::On);
     return i;
+}
+}  // namespace
+
+namespace {
+void buildKeyboardAccess(TfmMain* m)
+{
+    // The threshold scale takes the keyboard in its buttons' place (they stay out of the Tab
+    // order): the arrows click them, so the same limits and the same command apply.
+    m->pbPorogMarker->setFocusPolicy(Qt::StrongFocus);
+    m->pbPorogMarker->onKeyPress = [m](QKeyEvent* e) {
+        QPushButton* b = e->key() == Qt::Key_Up ? m->bbPlus : e->key() == Qt::Key_Down ? m->bbMinus : nullptr;
+        if (!b) {
+            e->ignore();
+            return;
+        }
+        b->click();
+    };
 }
 }  // namespace
 
@@ -344,6 +391,7 @@ void TfmMain::buildLayout()
     bbInitClose = button(paInit, {524, 420, 230, 25}, CAPT_BB_INIT_CLOSE, ":/images/close.xpm");
 
     paInit->raise();
+    buildKeyboardAccess(this);
     new LayerFitter(paKn, paInit, paMain);
 }
 

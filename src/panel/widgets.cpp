@@ -1,14 +1,18 @@
 #include "panel/widgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace {
 // Disabled controls keep the toolkit's own disabled text, so a disabled read-out or label
 // still looks disabled whatever colour it was given.
 constexpr QPalette::ColorGroup TEXT_GROUPS[] = {QPalette::Active, QPalette::Inactive};
 constexpr QPalette::ColorGroup ALL_GROUPS[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
+
 }  // namespace
 
 void setBackground(QWidget* w, const QColor& c)
@@ -73,6 +77,12 @@ void PaintArea::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setPen(QPen(Qt::black, 0));
     onPaint(p);
+    if (hasFocus()) {
+        QStyleOptionFocusRect o;
+        o.initFrom(this);
+        o.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, &p, this);
+    }
 }
 
 void PaintArea::mousePressEvent(QMouseEvent* e)
@@ -91,6 +101,14 @@ void PaintArea::mouseReleaseEvent(QMouseEvent* e)
 {
     if (onMouseRelease)
         onMouseRelease(e);
+}
+
+void PaintArea::keyPressEvent(QKeyEvent* e)
+{
+    if (onKeyPress)
+        onKeyPress(e);
+    else
+        QWidget::keyPressEvent(e);
 }
 
 SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(text, parent)

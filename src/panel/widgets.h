@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <functional>
 
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 
@@ -39,6 +40,8 @@ public:
     explicit PaintArea(QWidget* parent = nullptr);
     std::function<void(QPainter&)> onPaint;
     std::function<void(QMouseEvent*)> onMousePress, onMouseMove, onMouseRelease;
+    // Keys that reach the area while it has the focus; unhandled keys must be ignored.
+    std::function<void(QKeyEvent*)> onKeyPress;
     // Invalidate and paint now, before returning.
     void repaintNow() { repaint(); }
 
@@ -47,6 +50,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 class ModeButtonPair;
