@@ -184,6 +184,33 @@ void buildKeyboardAccess(TfmMain* m)
         }
         b->click();
     };
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {m->bbPlus, ACC_BB_PLUS},
+        {m->bbMinus, ACC_BB_MINUS},
+        {m->pbPorogMarker, ACC_PB_POROG},
+        {m->pbPoleHyst, ACC_PB_POLE},
+        {m->pbUstHystMarker, ACC_PB_UST},
+        {m->sbHelpDej, ACC_SB_HELP_DEJ},
+        {m->sbHelpUst, ACC_SB_HELP_UST},
+        {m->sbZvonok, ACC_SB_ZVONOK},
+        {m->bbLiter, ACC_BB_LITER},
+        {m->bbSkor, ACC_BB_SKOR},
+        {m->bbAddr, ACC_BB_ADDR},
+        {m->lbStepInit, ACC_LB_STEP_INIT},
+    };
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(QString::fromUtf8(name));
+    m->pbPorogMarker->setAccessibleDescription(QString::fromUtf8(ACC_PB_POROG_HINT));
+
+    // A read-out is announced with its caption.
+    const std::pair<QLabel*, QWidget*> captions[] = {
+        {m->laLiter, m->stLiter}, {m->laSkor, m->stSkor}, {m->laAddr, m->stAddr}, {m->laPort, m->stPort},
+        {m->laIzv, m->stIzv},     {m->laBaud, m->stBaud}, {m->laVersPr, m->stVersPr},
+        {m->laRele, m->paRele},   {m->laPit, m->paPit},   {m->laKr, m->paKr},
+    };
+    for (const auto& [caption, value] : captions)
+        caption->setBuddy(value);
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "panel/widgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +15,53 @@ namespace {
 constexpr QPalette::ColorGroup TEXT_GROUPS[] = {QPalette::Active, QPalette::Inactive};
 constexpr QPalette::ColorGroup ALL_GROUPS[] = {QPalette::Active, QPalette::Inactive, QPalette::Disabled};
 
+// The toolkit's own interface for a checkable button toggles it without a click, so the
+// button's picture changes while its handler never runs. This one clicks.
+class SpeedButtonAccessible : public QAccessibleWidget {
+public:
+    explicit SpeedButtonAccessible(SpeedButton* b) : QAccessibleWidget(b, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (widget()->isEnabled())
+            names << toggleAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == toggleAction() || action == pressAction())
+            button()->click();  // does nothing while the button is disabled, as for the mouse
+        else
+            QAccessibleWidget::doAction(action);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    SpeedButton* button() const { return static_cast<SpeedButton*>(widget()); }
+};
+
+QAccessibleInterface* speedButtonAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SpeedButton"))
+        if (auto* b = qobject_cast<SpeedButton*>(object))
+            return new SpeedButtonAccessible(b);
+    return nullptr;
+}
 }  // namespace
 
 void setBackground(QWidget* w, const QColor& c)
@@ -118,6 +167,11 @@ SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(tex
     // button after a speed button was clicked.
     setFocusPolicy(Qt::NoFocus);
     setAutoDefault(false);
+    static const bool accessible = [] {
+        QAccessible::installFactory(speedButtonAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
 }
 
 void SpeedButton::nextCheckState()

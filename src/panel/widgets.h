@@ -56,7 +56,8 @@ protected:
 class ModeButtonPair;
 
 // A button that stays down when pressed. Down is the checked state. Alone it toggles on
-// each click; in a ModeButtonPair it follows the pair's rules.
+// each click; in a ModeButtonPair it follows the pair's rules. Its accessible action is a
+// click, so a screen reader or an automation tool runs the same handler as the mouse.
 class SpeedButton : public QPushButton {
     Q_OBJECT
 public:
