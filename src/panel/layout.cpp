@@ -31,9 +31,10 @@ constexpr int TICK_TOPS[7] = {68, 95, 120, 144, 168, 193, 218};
 constexpr int TICK_WIDTHS[7] = {15, 10, 15, 10, 15, 10, 15};
 constexpr int FIGURE_TOPS[7] = {58, 85, 110, 134, 158, 183, 208};
 
-QLabel* panel(QWidget* parent, const QRect& r, int frame, const QString& text = QString())
+template <class Label = QLabel>
+Label* panel(QWidget* parent, const QRect& r, int frame, const QString& text = QString())
 {
-    auto* p = new QLabel(text, parent);
+    auto* p = new Label(text, parent);
     p->setGeometry(r);
     p->setFrameStyle(frame);
     p->setLineWidth(1);
@@ -44,6 +45,12 @@ QLabel* panel(QWidget* parent, const QRect& r, int frame, const QString& text = 
 QLabel* readOut(QWidget* parent, const QRect& r)
 {
     return panel(parent, r, QFrame::Panel | QFrame::Sunken);
+}
+
+// A read-out whose text may not fit: it keeps both ends.
+QLabel* elidedReadOut(QWidget* parent, const QRect& r)
+{
+    return panel<ElidedLabel>(parent, r, QFrame::Panel | QFrame::Sunken);
 }
 
 // A caption that sizes itself to its text, as labels do.
@@ -338,7 +345,7 @@ void TfmMain::buildLayout()
     stAddr = readOut(paPar, {153, 204, 70, 25});
     bbAddr = untabbedButton(paPar, {310, 189, 128, 55}, CAPT_BB_ADDR_DESIGN);
     laPort = label(paPar, 6, 280, CAPT_LA_PORT);
-    stPort = readOut(paPar, {63, 277, 91, 25});
+    stPort = elidedReadOut(paPar, {63, 277, 91, 25});
     laIzv = label(paPar, 162, 280, CAPT_LA_IZV);
     stIzv = readOut(paPar, {263, 277, 184, 25});
     laBaud = label(paPar, 6, 311, CAPT_LA_BAUD);

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
 
 namespace {
 // Disabled controls keep the toolkit's own disabled text, so a disabled read-out or label
@@ -158,6 +159,41 @@ void PaintArea::keyPressEvent(QKeyEvent* e)
         onKeyPress(e);
     else
         QWidget::keyPressEvent(e);
+}
+
+QString ElidedLabel::shownText() const
+{
+    const int room = contentsRect().width() - 2 * margin();
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, room);
+}
+
+bool ElidedLabel::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        // Asked when the pointer rests on the box, so the tooltip always follows the text.
+        const QString shown = shownText();
+        setToolTip(shown == text() ? QString() : text());
+        if (toolTip().isEmpty()) {
+            QToolTip::hideText();
+            e->ignore();
+            return true;
+        }
+    }
+    return QLabel::event(e);
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* e)
+{
+    const QString shown = shownText();
+    if (shown == text()) {
+        QLabel::paintEvent(e);
+        return;
+    }
+    // As the label draws a plain text, with the middle left out.
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    style()->drawItemText(&p, r, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
 }
 
 SpeedButton::SpeedButton(const QString& text, QWidget* parent) : QPushButton(text, parent)

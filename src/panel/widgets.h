@@ -53,6 +53,21 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 };
 
+// A read-out for texts that may be longer than its box, such as a port's device path: it
+// shows the start and the end with an ellipsis between and offers the whole text as its
+// tooltip. text() is always the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // What the box shows of text().
+    QString shownText() const;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+};
+
 class ModeButtonPair;
 
 // A button that stays down when pressed. Down is the checked state. Alone it toggles on
