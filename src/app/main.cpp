@@ -2,22 +2,71 @@
 #include "panel/main.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QStyle>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <atomic>
+#else
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
-// A signal handler may only write to a descriptor; the loop picks the byte up and closes
-// the window the normal way, so the port is closed and the settings are written.
-int signalPipe[2] = {-1, -1};
 // The window is first shown (command line, first search) before the loop runs; a close then
 // would be undone by the rest of the showing, so it waits until the showing is over.
 bool loopRunning = false;
 bool closeRequested = false;
+
+// Closes the window the normal way, so the port is closed and the settings are written.
+void closeOnRequest()
+{
+    // A dialog open over the window goes first, or it would keep the program alive.
+    for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
+        QApplication::activeModalWidget()->close();
+    if (!loopRunning)
+        closeRequested = true;
+    else if (fmMain)
+        fmMain->close();
+}
+
+#ifdef Q_OS_WIN
+std::atomic<bool> closed{false};
+
+// Runs on a thread of its own; the close is handed to the window's thread.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        QMetaObject::invokeMethod(qApp, &closeOnRequest, Qt::QueuedConnection);
+        // After a closed console, a log-off or a shutdown the system ends the process as soon
+        // as this returns: give the window a few seconds to close first.
+        if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+            for (int i = 0; i < 40 && !closed; ++i)
+                ::Sleep(100);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void closeOnTerminationSignals()
+{
+    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { closed = true; });
+}
+#else
+// A signal handler may only write to a descriptor; the loop picks the byte up.
+int signalPipe[2] = {-1, -1};
 
 void onTerminationSignal(int)
 {
@@ -33,13 +82,7 @@ void closeOnTerminationSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[1], &byte, 1);
-        // A dialog open over the window goes first, or it would keep the program alive.
-        for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
-            QApplication::activeModalWidget()->close();
-        if (!loopRunning)
-            closeRequested = true;
-        else if (fmMain)
-            fmMain->close();
+        closeOnRequest();
     });
     struct sigaction sa {};
     sa.sa_handler = onTerminationSignal;
@@ -48,6 +91,7 @@ void closeOnTerminationSignals()
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
 }
+#endif
 
 }  // namespace
 

@@ -51,6 +51,7 @@ QPushButton* helpButton(QWidget* parent, int left, int top)
 {
     QPushButton* b = pictureButton(parent, QStringLiteral("help.xpm"), QString(), left, top, 23, 22);
     b->setFocusPolicy(Qt::NoFocus);  // a speed button: clicked, never focused
+    b->setAccessibleName(QString::fromUtf8(ACC_HELP));
     return b;
 }
 

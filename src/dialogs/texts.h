@@ -41,3 +41,6 @@ inline constexpr char ABOUT_COMMENTS[] = "Программа настройки 
 inline constexpr char ABOUT_OK[] = "Ok";
 
 inline constexpr char HELP_CLOSE[] = "Закрыть";
+
+// The name assistive technologies read for the help buttons, which show only a picture.
+inline constexpr char ACC_HELP[] = "Справка";

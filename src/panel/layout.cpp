@@ -14,10 +14,13 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QStyledItemDelegate>
+#include <utility>
 
 namespace {
 constexpr int CLIENT_W = 794, CLIENT_H = 471, KN_H = 41;
@@ -28,9 +31,10 @@ constexpr int TICK_TOPS[7] = {68, 95, 120, 144, 168, 193, 218};
 constexpr int TICK_WIDTHS[7] = {15, 10, 15, 10, 15, 10, 15};
 constexpr int FIGURE_TOPS[7] = {58, 85, 110, 134, 158, 183, 208};
 
-QLabel* panel(QWidget* parent, const QRect& r, int frame, const QString& text = QString())
+template <class Label = QLabel>
+Label* panel(QWidget* parent, const QRect& r, int frame, const QString& text = QString())
 {
-    auto* p = new QLabel(text, parent);
+    auto* p = new Label(text, parent);
     p->setGeometry(r);
     p->setFrameStyle(frame);
     p->setLineWidth(1);
@@ -41,6 +45,12 @@ QLabel* panel(QWidget* parent, const QRect& r, int frame, const QString& text = 
 QLabel* readOut(QWidget* parent, const QRect& r)
 {
     return panel(parent, r, QFrame::Panel | QFrame::Sunken);
+}
+
+// A read-out whose text may not fit: it keeps both ends.
+QLabel* elidedReadOut(QWidget* parent, const QRect& r)
+{
+    return panel<ElidedLabel>(parent, r, QFrame::Panel | QFrame::Sunken);
 }
 
 // A caption that sizes itself to its text, as labels do.
@@ -104,7 +114,9 @@ public:
 };
 
 // The start page and the panel fill the client area above the bottom bar whenever the bar
-// is shown, and all of it when the bar is hidden.
+// is shown, and all of it when the bar is hidden. The bar is hidden exactly while the start
+// page lies over the panel; the panel's controls then leave the Tab order, so that the
+// keyboard never lands on a control nobody can see.
 class LayerFitter : public QObject {
 public:
     LayerFitter(QWidget* bar, QWidget* a, QWidget* b) : QObject(bar), FBar(bar), FA(a), FB(b)
@@ -125,8 +137,33 @@ private:
         const int h = FBar->isHidden() ? CLIENT_H : CLIENT_H - KN_H;
         FA->setGeometry(0, 0, CLIENT_W, h);
         FB->setGeometry(0, 0, CLIENT_W, h);
+        coverPanel(FBar->isHidden());
+    }
+    void coverPanel(bool covered)
+    {
+        if (covered == FCovered)
+            return;
+        FCovered = covered;
+        if (!covered) {
+            for (const auto& [w, policy] : FPolicies)
+                if (w)
+                    w->setFocusPolicy(policy);
+            FPolicies.clear();
+            return;
+        }
+        QWidget* focused = FB->window()->focusWidget();
+        if (focused && FB->isAncestorOf(focused))
+            focused->clearFocus();
+        for (QWidget* w : FB->findChildren<QWidget*>()) {
+            if (w->focusPolicy() == Qt::NoFocus)
+                continue;
+            FPolicies.append({w, w->focusPolicy()});
+            w->setFocusPolicy(Qt::NoFocus);
+        }
     }
     QWidget *FBar, *FA, *FB;
+    bool FCovered = false;
+    QList<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> FPolicies;
 };
 
 QIcon speakerIcon()
@@ -137,6 +174,50 @@ QIcon speakerIcon()
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::Off);
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::On);
     return i;
+}
+}  // namespace
+
+namespace {
+void buildKeyboardAccess(TfmMain* m)
+{
+    // The threshold scale takes the keyboard in its buttons' place (they stay out of the Tab
+    // order): the arrows click them, so the same limits and the same command apply.
+    m->pbPorogMarker->setFocusPolicy(Qt::StrongFocus);
+    m->pbPorogMarker->onKeyPress = [m](QKeyEvent* e) {
+        QPushButton* b = e->key() == Qt::Key_Up ? m->bbPlus : e->key() == Qt::Key_Down ? m->bbMinus : nullptr;
+        if (!b) {
+            e->ignore();
+            return;
+        }
+        b->click();
+    };
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {m->bbPlus, ACC_BB_PLUS},
+        {m->bbMinus, ACC_BB_MINUS},
+        {m->pbPorogMarker, ACC_PB_POROG},
+        {m->pbPoleHyst, ACC_PB_POLE},
+        {m->pbUstHystMarker, ACC_PB_UST},
+        {m->sbHelpDej, ACC_SB_HELP_DEJ},
+        {m->sbHelpUst, ACC_SB_HELP_UST},
+        {m->sbZvonok, ACC_SB_ZVONOK},
+        {m->bbLiter, ACC_BB_LITER},
+        {m->bbSkor, ACC_BB_SKOR},
+        {m->bbAddr, ACC_BB_ADDR},
+        {m->lbStepInit, ACC_LB_STEP_INIT},
+    };
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(QString::fromUtf8(name));
+    m->pbPorogMarker->setAccessibleDescription(QString::fromUtf8(ACC_PB_POROG_HINT));
+
+    // A read-out is announced with its caption.
+    const std::pair<QLabel*, QWidget*> captions[] = {
+        {m->laLiter, m->stLiter}, {m->laSkor, m->stSkor}, {m->laAddr, m->stAddr}, {m->laPort, m->stPort},
+        {m->laIzv, m->stIzv},     {m->laBaud, m->stBaud}, {m->laVersPr, m->stVersPr},
+        {m->laRele, m->paRele},   {m->laPit, m->paPit},   {m->laKr, m->paKr},
+    };
+    for (const auto& [caption, value] : captions)
+        caption->setBuddy(value);
 }
 }  // namespace
 
@@ -264,7 +345,7 @@ void TfmMain::buildLayout()
     stAddr = readOut(paPar, {153, 204, 70, 25});
     bbAddr = untabbedButton(paPar, {310, 189, 128, 55}, CAPT_BB_ADDR_DESIGN);
     laPort = label(paPar, 6, 280, CAPT_LA_PORT);
-    stPort = readOut(paPar, {63, 277, 91, 25});
+    stPort = elidedReadOut(paPar, {63, 277, 91, 25});
     laIzv = label(paPar, 162, 280, CAPT_LA_IZV);
     stIzv = readOut(paPar, {263, 277, 184, 25});
     laBaud = label(paPar, 6, 311, CAPT_LA_BAUD);
@@ -344,6 +425,7 @@ void TfmMain::buildLayout()
     bbInitClose = button(paInit, {524, 420, 230, 25}, CAPT_BB_INIT_CLOSE, ":/images/close.xpm");
 
     paInit->raise();
+    buildKeyboardAccess(this);
     new LayerFitter(paKn, paInit, paMain);
 }
 

@@ -46,3 +46,19 @@ inline constexpr char CAPT_PA_PIT_DESIGN[] = "норма";
 inline constexpr char CAPT_PA_KR_DESIGN[] = "открыта";
 inline constexpr char CAPT_BB_ABOUT[] = "О программе...";
 inline constexpr char CAPT_BB_CLOSE[] = "Выход";
+
+// Names that assistive technologies read for controls that show a picture, a broken caption
+// or nothing at all.
+inline constexpr char ACC_BB_PLUS[] = "Повысить порог";
+inline constexpr char ACC_BB_MINUS[] = "Понизить порог";
+inline constexpr char ACC_PB_POROG[] = "Шкала порога";
+inline constexpr char ACC_PB_POROG_HINT[] = "Стрелки вверх и вниз повышают и понижают порог";
+inline constexpr char ACC_PB_POLE[] = "Отклонение уровня поля";
+inline constexpr char ACC_PB_UST[] = "Сигнал юстировки";
+inline constexpr char ACC_SB_HELP_DEJ[] = "Справка о пороге";
+inline constexpr char ACC_SB_HELP_UST[] = "Справка о юстировке";
+inline constexpr char ACC_SB_ZVONOK[] = "Выключить звук тревоги";
+inline constexpr char ACC_BB_LITER[] = "Установить литеру...";
+inline constexpr char ACC_BB_SKOR[] = "Установить скорость преодоления...";
+inline constexpr char ACC_BB_ADDR[] = "Установить адрес...";
+inline constexpr char ACC_LB_STEP_INIT[] = "Протокол соединения";

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <functional>
 
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 
@@ -39,6 +40,8 @@ public:
     explicit PaintArea(QWidget* parent = nullptr);
     std::function<void(QPainter&)> onPaint;
     std::function<void(QMouseEvent*)> onMousePress, onMouseMove, onMouseRelease;
+    // Keys that reach the area while it has the focus; unhandled keys must be ignored.
+    std::function<void(QKeyEvent*)> onKeyPress;
     // Invalidate and paint now, before returning.
     void repaintNow() { repaint(); }
 
@@ -47,12 +50,29 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+};
+
+// A read-out for texts that may be longer than its box, such as a port's device path: it
+// shows the start and the end with an ellipsis between and offers the whole text as its
+// tooltip. text() is always the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // What the box shows of text().
+    QString shownText() const;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 };
 
 class ModeButtonPair;
 
 // A button that stays down when pressed. Down is the checked state. Alone it toggles on
-// each click; in a ModeButtonPair it follows the pair's rules.
+// each click; in a ModeButtonPair it follows the pair's rules. Its accessible action is a
+// click, so a screen reader or an automation tool runs the same handler as the mouse.
 class SpeedButton : public QPushButton {
     Q_OBJECT
 public:

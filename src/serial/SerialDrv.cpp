@@ -44,7 +44,11 @@ bool TSerialPortDriver::Connect()
     connect(port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(int(e)); });
     ApplyCOMSettings();
+#ifndef Q_OS_WIN
+    // On Windows the handle is no descriptor and the drivers take no such request; an FTDI
+    // adapter's latency timer is set in its port's driver settings there.
     requestLowLatency(port->handle());
+#endif
     return true;
 }
 

@@ -1,7 +1,13 @@
-// The mode buttons' exclusive pair with its one all-up permission, and a lone toggle.
+// The mode buttons' exclusive pair with its one all-up permission, a lone toggle, and the
+// read-out that keeps both ends of a long port name.
 #include "panel/widgets.h"
 
+#include "panel/ProgramStyle.h"
+#include "panel/fonts.h"
+
 #include <QDialog>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QtTest>
 
 class tst_Widgets : public QObject {
@@ -11,6 +17,8 @@ private slots:
     void modePair();
     void loneButtonToggles();
     void enterAfterClickReachesDefaultButton();
+    void longTextKeepsBothEnds_data();
+    void longTextKeepsBothEnds();
 };
 
 void tst_Widgets::modePair_data()
@@ -104,6 +112,61 @@ void tst_Widgets::enterAfterClickReachesDefaultButton()
     QTest::keyClick(target, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(letter->Down());
+}
+
+void tst_Widgets::longTextKeepsBothEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("elided");
+    QTest::newRow("device name") << "ttyUSB0" << false;
+    QTest::newRow("Windows name") << "COM12" << false;
+    QTest::newRow("by-id path") << "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K5Z2B-if00-port0" << true;
+    QTest::newRow("device path") << "/dev/ttyUSB1" << true;
+}
+
+void tst_Widgets::longTextKeepsBothEnds()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, elided);
+    useProgramStyle();
+    // The port read-out's box and face.
+    QWidget window;
+    window.setFont(programFont(16));
+    auto* label = new ElidedLabel(&window);
+    label->setGeometry(5, 5, 91, 25);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAlignment(Qt::AlignCenter);
+    label->setText(text);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QString shown = label->shownText();
+    QCOMPARE(label->text(), text);
+    QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
+    if (elided) {
+        const int ellipsis = shown.indexOf(QChar(0x2026));
+        QVERIFY2(ellipsis > 0 && ellipsis < shown.size() - 1, qPrintable(shown));
+        QVERIFY(text.startsWith(shown.left(ellipsis)));
+        QVERIFY(text.endsWith(shown.mid(ellipsis + 1)));
+        QVERIFY2(ellipsis >= 3 && shown.size() - ellipsis - 1 >= 3, qPrintable(shown));
+    } else {
+        QCOMPARE(shown, text);
+    }
+    // What the box draws is what shownText says.
+    auto* reference = new QLabel(shown, &window);
+    reference->setGeometry(label->geometry().translated(0, 40));
+    reference->setFrameStyle(label->frameStyle());
+    reference->setAlignment(label->alignment());
+    reference->show();
+    QCOMPARE(label->grab().toImage(), reference->grab().toImage());
+
+    // Resting the pointer on the box shows the whole name when part of it is hidden.
+    QHelpEvent rest(QEvent::ToolTip, label->rect().center(), label->mapToGlobal(label->rect().center()));
+    QApplication::sendEvent(label, &rest);
+    QCOMPARE(label->toolTip(), elided ? text : QString());
+    if (elided)
+        QTRY_COMPARE(QToolTip::text(), text);
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(tst_Widgets)

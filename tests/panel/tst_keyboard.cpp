@@ -1,0 +1,183 @@
+// The program without a mouse: where Tab goes in each window, that the control it reaches
+// shows it, and the threshold moved with the arrow keys, against the simulated detector.
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "dialogs/addr.h"
+#include "dialogs/liter.h"
+#include "dialogs/skor.h"
+#include "panel/widgets.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// The widgets Tab visits in `window`, from its first focus stop until it comes round again.
+QList<QWidget*> tabStops(QWidget* window)
+{
+    QList<QWidget*> stops;
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        return stops;
+    QTest::keyClick(window, Qt::Key_Tab);
+    for (int i = 0; i < 20; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        if (!f || stops.contains(f))
+            break;
+        stops << f;
+        QTest::keyClick(f, Qt::Key_Tab);
+    }
+    // Start the list where reading starts, whatever had the focus before.
+    if (!stops.isEmpty()) {
+        QWidget* first = stops.first();
+        for (QWidget* w : stops)
+            if (w->mapTo(window, QPoint()).y() * 10000 + w->mapTo(window, QPoint()).x()
+                < first->mapTo(window, QPoint()).y() * 10000 + first->mapTo(window, QPoint()).x())
+                first = w;
+        while (stops.first() != first)
+            stops.append(stops.takeFirst());
+    }
+    return stops;
+}
+
+// How many pixels of the widget change when it loses the focus.
+int focusPixels(QWidget* w)
+{
+    w->setFocus(Qt::TabFocusReason);
+    if (!QTest::qWaitFor([w] { return w->hasFocus(); }, 5000))
+        return -1;
+    const QImage focused = w->grab().toImage();
+    w->clearFocus();
+    const QImage unfocused = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x)
+            n += focused.pixel(x, y) != unfocused.pixel(x, y);
+    return n;
+}
+
+QString names(const QList<QWidget*>& widgets)
+{
+    QStringList out;
+    for (QWidget* w : widgets) {
+        auto* b = qobject_cast<QPushButton*>(w);
+        out << (!w->accessibleName().isEmpty() ? w->accessibleName()
+                : b                            ? b->text()
+                                               : QString::fromLatin1(w->metaObject()->className()));
+    }
+    return out.join(QLatin1String(", "));
+}
+
+}  // namespace
+
+class tst_Keyboard : public QObject {
+    Q_OBJECT
+private slots:
+    void tabFollowsReadingAndShowsFocus_data();
+    void tabFollowsReadingAndShowsFocus();
+    void arrowKeysMoveThreshold_data();
+    void arrowKeysMoveThreshold();
+};
+
+void tst_Keyboard::tabFollowsReadingAndShowsFocus_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("start page") << "start";
+    QTest::newRow("panel of a receiver") << "panel";
+    QTest::newRow("letter dialog") << "letter";
+    QTest::newRow("speed dialog") << "speed";
+    QTest::newRow("address dialog") << "address";
+}
+
+void tst_Keyboard::tabFollowsReadingAndShowsFocus()
+{
+    QFETCH(QString, window);
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    // On the start page the search finds nothing, so its buttons are in use.
+    ProgramFixture program(window == "start" ? QStringList() : QStringList{sim.slavePath()});
+    program.start();
+    QVERIFY(QTest::qWaitForWindowExposed(fmMain));
+
+    QWidget* top = fmMain;
+    QList<QWidget*> expected;
+    if (window == "start") {
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->bbFind->isEnabled() && fmMain->paInit->isVisible(), 15000);
+        expected = {fmMain->bbFind, fmMain->bbInitClose};
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->sbRabota->Down(), 15000);
+        if (window == "panel") {
+            expected = {fmMain->pbPorogMarker, fmMain->sbHelpDej, fmMain->bbAbout, fmMain->bbClose};
+            if (fmMain->sbHelpUst->isEnabled())
+                expected.insert(2, fmMain->sbHelpUst);
+        } else if (window == "letter") {
+            top = fmLiter;
+            expected = {fmLiter->bbSet, fmLiter->bbCancel};
+        } else if (window == "speed") {
+            top = fmSkor;
+            expected = {fmSkor->bbSet, fmSkor->bbCancel};
+        } else {
+            top = fmAddr;
+            expected = {fmAddr->edAddr, fmAddr->bbSet, fmAddr->bbCancel};
+        }
+        if (top != fmMain) {
+            top->show();
+            QVERIFY(QTest::qWaitForWindowExposed(top));
+        }
+    }
+
+    const QList<QWidget*> stops = tabStops(top);
+    QCOMPARE(names(stops), names(expected));
+    QCOMPARE(stops, expected);
+    // Each stop shows that it has the focus. (A line edit shows it by its cursor as well.)
+    for (QWidget* w : stops)
+        QVERIFY2(focusPixels(w) > (w->width() + w->height()) / 2, qPrintable(names({w})));
+    if (top != fmMain)
+        top->hide();
+}
+
+void tst_Keyboard::arrowKeysMoveThreshold_data()
+{
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("sent");  // the threshold sent, -1 for none
+    QTest::newRow("down from the top") << 15 << int(Qt::Key_Down) << 14;
+    QTest::newRow("up from the middle") << 7 << int(Qt::Key_Up) << 8;
+    QTest::newRow("up at the top") << 15 << int(Qt::Key_Up) << -1;
+    QTest::newRow("down at the bottom") << 0 << int(Qt::Key_Down) << -1;
+    QTest::newRow("another key") << 7 << int(Qt::Key_Right) << -1;
+}
+
+void tst_Keyboard::arrowKeysMoveThreshold()
+{
+    QFETCH(int, threshold);
+    QFETCH(int, key);
+    QFETCH(int, sent);
+    SimConfig config;
+    config.threshold = quint8(threshold);
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->sbRabota->Down() && int(fmMain->PosPorog()) == threshold, 15000);
+    fmMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fmMain));
+    fmMain->pbPorogMarker->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(fmMain->pbPorogMarker->hasFocus());
+
+    const int mark = sim.requests().size();
+    QTest::keyClick(fmMain->pbPorogMarker, Qt::Key(key));
+    // Past two duty series the setting would have had its turn.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= mark + 20, 10000);
+    QList<int> thresholds;
+    for (const SimRequest& r : sim.requests().mid(mark))
+        if (r.code == 112)
+            thresholds << r.param;
+    QCOMPARE(thresholds, sent < 0 ? QList<int>() : QList<int>{sent});
+    QCOMPARE(int(fmMain->PosPorog()), sent < 0 ? threshold : sent);
+}
+
+QTEST_MAIN(tst_Keyboard)
+#include "tst_keyboard.moc"
