@@ -179,6 +179,7 @@ void TfmMain::ShowPortTroubles()
         switch (t.kind) {
         case PortTrouble::NoPermission: line = QString::fromUtf8(PORT_NO_PERMISSION).arg(t.port); break;
         case PortTrouble::Gone: line = QString::fromUtf8(PORT_GONE).arg(t.port); break;
+        case PortTrouble::NotSerial: line = QString::fromUtf8(PORT_NOT_SERIAL).arg(t.port); break;
         case PortTrouble::Busy:
             if (t.holder == QLatin1String("ModemManager"))
                 line = QString::fromUtf8(PORT_BUSY_MODEMMANAGER).arg(t.port);

@@ -62,3 +62,4 @@ inline constexpr char PORT_BUSY_BRLTTY[] =
     "Порт %1 занят программой brltty: удалите пакет brltty, он захватывает адаптеры USB.";
 inline constexpr char PORT_BUSY[] = "Порт %1 занят другой программой: закройте её и повторите поиск.";
 inline constexpr char PORT_GONE[] = "Порт %1 пропал из системы: проверьте кабель USB.";
+inline constexpr char PORT_NOT_SERIAL[] = "%1 не является последовательным портом: укажите порт адаптера USB.";
