@@ -4,6 +4,7 @@
 // neither hangs nor stops. A link to a regular file is written through.
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
+#include "PseudoTerminal.h"
 #include "connection/ReportFile.h"
 #include "connection/TextCodec.h"
 #include "connection/texts.h"
@@ -14,6 +15,7 @@
 #include <QtTest>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -98,6 +100,7 @@ void tst_SafeFile::strangerLeftAlone_data()
     const QList<std::pair<const char*, const char*>> files{
         {SETTINGS_FILE, SETTINGS_ERROR_TEXT}, {REPORT_FILE, REPORT_ERROR_TEXT}, {CONNECT_LOG_FILE, CONNECT_LOG_ERROR_TEXT}};
     const QList<std::pair<const char*, const char*>> kinds{{"device link", NOT_REGULAR_DEVICE},
+                                                           {"terminal link", NOT_REGULAR_DEVICE},
                                                            {"pipe", NOT_REGULAR_PIPE},
                                                            {"socket", NOT_REGULAR_SOCKET},
                                                            {"folder", NOT_REGULAR_FOLDER}};
@@ -116,7 +119,13 @@ void tst_SafeFile::strangerLeftAlone()
     const QString path = dir.filePath(name);
     const QByteArray encoded = QFile::encodeName(path);
     QString device;
-    if (kind == QLatin1String("device link")) {
+    std::unique_ptr<PseudoTerminal> terminal;  // shows whatever is written into it
+    if (kind == QLatin1String("terminal link")) {
+        terminal = std::make_unique<PseudoTerminal>();
+        QVERIFY(terminal->isOpen());
+        device = terminal->slavePath();
+        QVERIFY(QFile::link(device, path));
+    } else if (kind == QLatin1String("device link")) {
         // A device of our own where we may make one: a program that replaces the device it is
         // pointed at must not take the machine's /dev/zero with it when this test fails.
         device = dir.filePath(QStringLiteral("zero"));
@@ -156,6 +165,8 @@ void tst_SafeFile::strangerLeftAlone()
     QCOMPARE(after.st_rdev, before.st_rdev);
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir(path).isEmpty());
+    if (terminal)
+        QCOMPARE(terminal->read(500), QByteArray());
     QStringList expected = entriesBefore;
     for (const char* own : {SETTINGS_FILE, REPORT_FILE, CONNECT_LOG_FILE})
         if (!expected.contains(text(own)))
