@@ -1,8 +1,7 @@
 #include "connection/IniFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "connection/SafeFile.h"
+
 #include <limits>
 
 namespace {
@@ -59,11 +58,8 @@ void IniFile::load(const QString& path)
     FLines.clear();
     // A directory, a device, a pipe (opening it would wait for a writer) or a huge file in
     // its place is no settings file.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxSize)
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    SafeFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSize)
         return;
     QByteArray text = file.read(kMaxSize + 1);
     if (text.size() > kMaxSize)
@@ -83,13 +79,13 @@ bool IniFile::save(const QString& path) const
     QByteArray text;
     for (const QByteArray& line : FLines)
         text += line + "\r\n";
-    QSaveFile file(path);
-    // A writable file in a folder where no temporary copy may be made is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    // In place: a settings file linked from elsewhere (a kept dotfile) stays a link and its
+    // target gets the text. A temporary copy renamed over the path would replace the link,
+    // and a rename cannot tell what it replaces.
+    SafeFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    file.write(text);
-    return file.commit();
+    return file.write(text) == text.size() && file.flush();
 }
 
 IniFile::Range IniFile::findSection(const QByteArray& section) const

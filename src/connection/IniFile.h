@@ -15,7 +15,8 @@ public:
 
     // Reads the file; a missing, unreadable or oversized file leaves it empty. Never fails.
     void load(const QString& path);
-    // Writes the file through a temporary copy; false when it cannot be written.
+    // Writes the file in place, through a link to its target; false when it cannot be
+    // written or something other than a regular file lies there.
     bool save(const QString& path) const;
 
     // The raw text of a key, trimmed; nothing when the section or key is missing.

@@ -1,6 +1,7 @@
 #pragma once
+#include "connection/SafeFile.h"
+
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 #include <functional>
 
@@ -8,7 +9,7 @@
 // through to the disk at once so that a crash or a pulled plug cannot lose it.
 class ReportFile {
 public:
-    // Opens (and empties) the file; false when it cannot be created.
+    // Opens (and empties) the file; false when it cannot be created or is no regular file.
     bool open(const QString& path);
     bool isOpen() const { return FFile.isOpen(); }
     QString errorString() const { return FFile.errorString(); }
@@ -22,5 +23,5 @@ public:
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
 private:
-    QFile FFile;
+    SafeFile FFile;
 };

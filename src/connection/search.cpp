@@ -1,5 +1,6 @@
 #include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
+#include "connection/SafeFile.h"
 #include "connection/TextCodec.h"
 #include "connection/params.h"
 #include "connection/texts.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 
 namespace {
@@ -19,8 +21,9 @@ namespace {
 constexpr int MAX_PORTS = 256;
 
 // One warning per program run is enough: a log that cannot be written once will not be
-// writable at the next step either, and the search must not stop for it.
-bool connectLogWarningShown = false;
+// writable at the next step either, and the search must not stop for it. Kept per window:
+// tests run several programs in one process.
+QPointer<QObject> connectLogWarnedWindow;
 
 // "COM" + 1..256 is a port number; anything else is a device name.
 int comNumber(const QString& name)
@@ -167,12 +170,12 @@ void TfmMain::SaveConnectLog()
     QStringList lines;
     for (int i = 0; i < lbStepInit->count(); ++i)
         lines << lbStepInit->item(i)->text();
-    QFile file(QString::fromUtf8(CONNECT_LOG_FILE));
+    SafeFile file(QString::fromUtf8(CONNECT_LOG_FILE));
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                          file.write(linesToCp1251(lines)) >= 0 && file.flush();
-    if (written || connectLogWarningShown)
+    if (written || connectLogWarnedWindow == this)
         return;
-    connectLogWarningShown = true;
+    connectLogWarnedWindow = this;
     // Not modal: the search goes on while the message is read.
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                                 QString::fromUtf8(CONNECT_LOG_ERROR_TEXT)
@@ -191,6 +194,7 @@ void TfmMain::ShowPortTroubles()
         switch (t.kind) {
         case PortTrouble::NoPermission: line = QString::fromUtf8(PORT_NO_PERMISSION).arg(t.port); break;
         case PortTrouble::Gone: line = QString::fromUtf8(PORT_GONE).arg(t.port); break;
+        case PortTrouble::NotSerial: line = QString::fromUtf8(PORT_NOT_SERIAL).arg(t.port); break;
         case PortTrouble::Busy:
             if (t.holder == QLatin1String("ModemManager"))
                 line = QString::fromUtf8(PORT_BUSY_MODEMMANAGER).arg(t.port);

@@ -1,8 +1,12 @@
 #include "connection/IniFile.h"
+#include "connection/SafeFile.h"
+#include "connection/texts.h"
 #include "panel/main.h"
 #include "panel/widgets.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 namespace {
@@ -29,6 +33,14 @@ bool reachable(const QPoint& topLeft, int width)
 
 void TfmMain::ReadIniFile(const QString& FileName)
 {
+    // Said now, while someone is there to read it; the write at exit then fails quietly.
+    const QString refused = SafeFile::refusal(FileName);
+    if (!refused.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
+                        QString::fromUtf8(SETTINGS_ERROR_TEXT).arg(QFileInfo(FileName).absoluteFilePath(), refused),
+                        QMessageBox::Ok);
+        box.exec();
+    }
     IniFile ini;
     ini.load(FileName);
     // Without a saved position the platform places the window.

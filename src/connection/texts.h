@@ -43,6 +43,13 @@ inline constexpr char REPORT_ERROR_TEXT[] =
     "Не удалось создать файл отчета\n\r%1\n\r%2\n\r\n\rОбрывы связи не будут записаны.";
 inline constexpr char CONNECT_LOG_ERROR_TEXT[] =
     "Не удалось записать протокол соединения\n\r%1\n\r%2\n\r\n\rПоиск извещателя продолжается.";
+inline constexpr char SETTINGS_ERROR_TEXT[] =
+    "Не удалось открыть файл настроек\n\r%1\n\r%2\n\r\n\rНастройки не будут прочитаны и сохранены.";
+// Why a file of ours was left alone: the second line (%2) of the messages above.
+inline constexpr char NOT_REGULAR_DEVICE[] = "Это не обычный файл, а устройство; оно оставлено без изменений.";
+inline constexpr char NOT_REGULAR_PIPE[] = "Это не обычный файл, а канал; он оставлен без изменений.";
+inline constexpr char NOT_REGULAR_SOCKET[] = "Это не обычный файл, а сокет; он оставлен без изменений.";
+inline constexpr char NOT_REGULAR_FOLDER[] = "Это не обычный файл, а папка; она оставлена без изменений.";
 
 // Why ports could not be opened, shown under the explanation when a search found nothing.
 // %1 is the port, %2 the program holding it.
@@ -55,3 +62,4 @@ inline constexpr char PORT_BUSY_BRLTTY[] =
     "Порт %1 занят программой brltty: удалите пакет brltty, он захватывает адаптеры USB.";
 inline constexpr char PORT_BUSY[] = "Порт %1 занят другой программой: закройте её и повторите поиск.";
 inline constexpr char PORT_GONE[] = "Порт %1 пропал из системы: проверьте кабель USB.";
+inline constexpr char PORT_NOT_SERIAL[] = "%1 не является последовательным портом: укажите порт адаптера USB.";

@@ -7,16 +7,17 @@ namespace {
 AlarmSound* makeRecorder(QObject* parent) { return new RecordingAlarm(parent); }
 }  // namespace
 
-ProgramFixture::ProgramFixture(const QStringList& ports)
+ProgramFixture::ProgramFixture(const QStringList& ports, const QString& workDir)
+    : FWorkDir(workDir.isEmpty() ? FDir.path() : workDir)
 {
     qputenv("DORVIK_SERIAL_PORTS", ports.join(QLatin1Char(':')).toLocal8Bit());
     FOldCwd = QDir::currentPath();
-    QDir::setCurrent(FDir.path());
+    QDir::setCurrent(FWorkDir);
     // Each program keeps its settings to itself, not next to the shared test executables,
     // unless the test chose a place.
     FOwnSettingsDir = !qEnvironmentVariableIsSet("DORVIK_SETTINGS_DIR");
     if (FOwnSettingsDir)
-        qputenv("DORVIK_SETTINGS_DIR", FDir.path().toLocal8Bit());
+        qputenv("DORVIK_SETTINGS_DIR", FWorkDir.toLocal8Bit());
     setAlarmSoundFactory(&makeRecorder);
     CreateForms();
 }

@@ -4,6 +4,7 @@
 #include "protocol/obmen.h"
 #include "serial/SerialDrv.h"
 
+#include <QDir>
 #include <QStringList>
 #include <initializer_list>
 #include <QTemporaryDir>
@@ -23,16 +24,18 @@ public:
 // recording alarm. Destroying it closes the window the normal way and frees every form.
 class ProgramFixture {
 public:
-    explicit ProgramFixture(const QStringList& ports = {});
+    // workDir: a directory the test prepared, instead of a fresh one.
+    explicit ProgramFixture(const QStringList& ports = {}, const QString& workDir = {});
     ~ProgramFixture();
     // Shows the main window with these arguments: the command line is read and the search starts.
     void start(const QStringList& arguments = {});
     RecordingAlarm* alarm() const;
-    QString file(const QString& name) const { return FDir.filePath(name); }
+    QString file(const QString& name) const { return QDir(FWorkDir).filePath(name); }
     QByteArray readFile(const QString& name) const;
 
 private:
     QTemporaryDir FDir;
+    QString FWorkDir;
     QString FOldCwd;
     bool FOwnSettingsDir = false;
 };
