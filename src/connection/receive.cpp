@@ -49,6 +49,7 @@ void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataP
         dispatcher.Execute();
         return;
     }
+    dispatcher.ReplyRefused();
     dispatcher.SetCountError(Byte(qMin(255, dispatcher.CountError() + 1)));
     if (dispatcher.CountError() < 3) {
         dispatcher.proc_cf_req(addr_obmen, dispatcher.current());

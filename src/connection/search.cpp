@@ -20,6 +20,11 @@ namespace {
 // The attempt index is one byte wide; a longer list would wrap and search forever.
 constexpr int MAX_PORTS = 256;
 
+// A unit left at a faster speed (the program restarted, the link lost without a power cycle)
+// answers there in under 20 ms; USB adapters add up to 16 ms each way and a busy laptop
+// some more. Well past that, yet short enough that an empty port costs little.
+constexpr int FAST_REPLY_MS = 300;
+
 // One warning per program run is enough: a log that cannot be written once will not be
 // writable at the next step either, and the search must not stop for it. Kept per window:
 // tests run several programs in one process.
@@ -95,7 +100,13 @@ void TfmMain::ScanPorts()
         addLogLine(QString::fromUtf8(LOG_ADDRESS) + ParamStruct.val_addr, false);
         addLogLine(QString::fromUtf8(LOG_SPEED_4800), false);
         BufBaudRate = br4800;
-        tiTimeWaitRepl->setInterval(1000);
+        // 4800 first, as a unit comes up after power-on; then where the program leaves it;
+        // then the speeds someone else may have left it at.
+        FSearchSpeeds = {br4800};
+        for (std::uint8_t i : {ParamStruct.baud_ind, std::uint8_t(1), std::uint8_t(2), std::uint8_t(3),
+                               std::uint8_t(4), std::uint8_t(5)})
+            if (i < 6 && !FSearchSpeeds.contains(CPS_INDEX[i]))
+                FSearchSpeeds << CPS_INDEX[i];
         if (!ParamStruct.is_com)
             EnumPorts2();
         if (ComPortList.isEmpty()) {
@@ -117,6 +128,9 @@ void TfmMain::ScanPortFirst()
 void TfmMain::ScanPortNext()
 {
     ++FComportListIndex;
+    FSpeedAttempt = 0;
+    BufBaudRate = br4800;
+    tiTimeWaitRepl->setInterval(1000);
     SetCOMPortName(ComPortList.value(FComportListIndex));
     addLogLine(QString::fromUtf8(LOG_ATTEMPT) + FCOMPortName, true);
     // Some adapters need a moment between closing one port and opening the next, and again
@@ -133,6 +147,21 @@ void TfmMain::ScanPortNext()
                 tiTimeWaitRepl->setEnabled(true);
         });
     });
+}
+
+bool TfmMain::ScanPortNextSpeed()
+{
+    if (!COMP->Connected() || FSpeedAttempt + 1 >= FSearchSpeeds.size())
+        return false;
+    ++FSpeedAttempt;
+    BufBaudRate = FSearchSpeeds[FSpeedAttempt];
+    addLogLine(QString::fromUtf8(LOG_ATTEMPT_SPEED) + baudText(BufBaudRate), true);
+    // The port stays open; the driver lets the last request leave before the speed changes.
+    COMP->SetComPortBaudRate(BufBaudRate);
+    SetCurBaud(BufBaudRate);
+    tiTimeWaitRepl->setInterval(FAST_REPLY_MS);
+    DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
+    return true;
 }
 
 void TfmMain::ReceiverFound()

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -41,6 +42,8 @@ void TfmMain::tiTimeWaitReplTimer()
 {
     tiTimeWaitRepl->setEnabled(false);
     addLogLine(QString::fromUtf8(LOG_FAILURE), true);
+    if (DispObmen->FlagScanPorts && ScanPortNextSpeed())
+        return;
     link->stop();
     after(30, [this] { afterMissedReply(); });
 }
@@ -62,6 +65,14 @@ void TfmMain::afterMissedReply()
     // miss must not start a search the user did not ask for.
     if (!FFlagReply)
         return;
+    // A dialog open over a lost unit would edit a value nobody can receive, and the next
+    // search's replies would write under it: it closes as if cancelled, and the loss is
+    // shown once the window is back.
+    if (FSettingDialog) {
+        FSettingDialog->reject();
+        after(10, [this] { afterMissedReply(); });
+        return;
+    }
     AddEvent(QString::fromUtf8(EVENT_LINK_LOST));
     // An alarm that can be heard but no longer seen helps nobody.
     alarmSound->stop();

@@ -6,6 +6,7 @@ inline constexpr char LOG_ADDRESS[] = "Обмен c извещателем по 
 inline constexpr char LOG_SPEED_4800[] = "Обмен c извещателем на скорости 4800";
 inline constexpr char LOG_ATTEMPT[] = "Попытка соединения через порт ";
 inline constexpr char LOG_FAILURE[] = "Неуспешно!";
+inline constexpr char LOG_ATTEMPT_SPEED[] = "Попытка соединения на скорости ";
 inline constexpr char LOG_SUCCESS[] = "Успешно!";
 inline constexpr char LOG_SPEED_SWITCH[] = "Переход на скорость обмена ";
 inline constexpr char CONNECT_LOG_FILE[] = "Connect.txt";

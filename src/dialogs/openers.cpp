@@ -16,7 +16,9 @@ bool runSettingDialog(Dialog* dlg, Value (Dialog::*current)() const, Value (Dial
                       void (Dialog::*set)(Value))
 {
     fmMain->DisableMainWindow();
+    fmMain->FSettingDialog = dlg;
     const bool accepted = dlg->exec() == QDialog::Accepted;
+    fmMain->FSettingDialog = nullptr;
     const bool changed = accepted && (dlg->*current)() != (dlg->*atOpening)();
     if (!accepted)
         (dlg->*set)((dlg->*atOpening)());
@@ -26,8 +28,17 @@ bool runSettingDialog(Dialog* dlg, Value (Dialog::*current)() const, Value (Dial
 
 }  // namespace
 
+bool TfmMain::SettingDialogsAllowed() const
+{
+    // While the line changes speed a setting would be sent into the switch; the click is
+    // ignored (the buttons come back as soon as polling runs).
+    return !link->switching() && !FSettingDialog;
+}
+
 void TfmMain::bbLiterClick()
 {
+    if (!SettingDialogsAllowed())
+        return;
     fmLiter->SetLit(Detector.FLit);
     if (!runSettingDialog(fmLiter, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
@@ -37,6 +48,8 @@ void TfmMain::bbLiterClick()
 
 void TfmMain::bbSkorClick()
 {
+    if (!SettingDialogsAllowed())
+        return;
     fmSkor->SetScor(Detector.FScor);
     if (!runSettingDialog(fmSkor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
@@ -46,6 +59,8 @@ void TfmMain::bbSkorClick()
 
 void TfmMain::bbAddrClick()
 {
+    if (!SettingDialogsAllowed())
+        return;
     fmAddr->SetAddr(Detector.FAddr);
     if (!runSettingDialog(fmAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;

@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QFrame;
+class QDialog;
 class QTimer;
 class QMouseEvent;
 class PaintArea;
@@ -209,6 +210,10 @@ public:
     void ScanPorts();
     void ScanPortFirst();
     void ScanPortNext();
+    // The same port at the next speed of the search; false when none is left to try.
+    bool ScanPortNextSpeed();
+    QList<TComPortBaudRate> FSearchSpeeds;
+    int FSpeedAttempt = 0;
     void bbFindClick();
     // Adds a line to lbStepInit, saves "Connect.txt" and scrolls to the end.
     void addLogLine(const QString& line, bool save);
@@ -281,6 +286,9 @@ public:
     void pbPorogMarkerMouseUp(QMouseEvent* e);
 
     // ---- Dialog openers (dialogs/openers.cpp) ----
+    bool SettingDialogsAllowed() const;
+    // The settings dialog open over the window, if any.
+    QDialog* FSettingDialog = nullptr;
     void bbLiterClick();
     void bbSkorClick();
     void bbAddrClick();

@@ -45,7 +45,7 @@ TDispObmen::TDispObmen(DetectorView* view, ExchangeLine* line, TTransmitter* tra
 void TDispObmen::clearRequests()
 {
     for (TRequestFlag* f : {&FlagSetRegUst, &FlagSetRegDej, &FlagSetLiter, &FlagSetSkor, &FlagSetAddress,
-                            &FlagSetPorog})
+                            &FlagSetPorog, &FlagReqAgain})
         f->clear();
 }
 
@@ -162,6 +162,12 @@ void TDispObmen::PermanentObmen()
     } else if (FlagSetPorog) {
         FlagSetPorog.clear();
         proc_cf_set(addr_obmen, COM_CF_SETPOR, FlagSetPorog.value());
+    } else if (FlagReqAgain) {
+        // Last: a newer setting of the same value goes first, and this reads the outcome.
+        FlagReqAgain.clear();
+        RSerialStruct query{};
+        if (findCommand(FlagReqAgain.value(), query))
+            proc_cf_req(addr_obmen, query);
     } else {
         ++FSerialIndex;
         if (FSerialIndex >= Seria.CountSe())
@@ -170,8 +176,23 @@ void TDispObmen::PermanentObmen()
     }
 }
 
+void TDispObmen::ReplyRefused()
+{
+    RSerialStruct query{};
+    switch (FLastSetting) {
+    case COM_CF_SETPOR.CodCom: query = COM_CF_REQPOR; break;
+    case COM_CF_SETLIT.CodCom: query = COM_CF_REQLIT; break;
+    case COM_CF_SETSKOR.CodCom: query = COM_CF_REQSKOR; break;
+    case COM_CF_SETADDR.CodCom: query = COM_CF_REQID; break;
+    case COM_CF_SETREG.CodCom: query = COM_CF_REQREJ; break;
+    default: return;
+    }
+    FlagReqAgain.raise(query.CodCom);
+}
+
 void TDispObmen::proc_cf_req(Byte addr, RSerialStruct COM)
 {
+    FLastSetting = 0;
     FTransmitter->ClearTr();
     FTransmitter->AddTr(addr);
     FTransmitter->AddTr(COM.CodCom);
@@ -182,6 +203,7 @@ void TDispObmen::proc_cf_req(Byte addr, RSerialStruct COM)
 
 void TDispObmen::proc_cf_set(Byte addr, RSerialStruct COM, Byte par)
 {
+    FLastSetting = COM.CodCom;
     FTransmitter->ClearTr();
     FTransmitter->AddTr(addr);
     FTransmitter->AddTr(COM.CodCom);

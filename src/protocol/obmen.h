@@ -58,6 +58,10 @@ public:
     void InitNeprObmenVklPit();
     void InitNeprObmenPered();
 
+    // The reply to the request in flight was faulty or refused. A setting may not have taken:
+    // the unit is asked for the value it really has, so the panel never keeps a refused one.
+    void ReplyRefused();
+
     void proc_cf_req(Byte addr, RSerialStruct COM);
     void proc_cf_set(Byte addr, RSerialStruct COM, Byte par);
     void TranslateRec();
@@ -72,6 +76,7 @@ public:
     TRequestFlag FlagSetSkor;     // the crossing-speed range 0..2
     TRequestFlag FlagSetAddress;  // the new address
     TRequestFlag FlagSetPorog;    // the threshold position 0..15
+    TRequestFlag FlagReqAgain;    // the code of a query to send once, after a refused setting
     TSerial Seria;
 
 private:
@@ -87,6 +92,7 @@ private:
     TVidObmen FVidObmen = once;
     Byte FSerialIndex = 0;
     Byte FCountError = 0;
+    Byte FLastSetting = 0;  // the code of the setting in flight, 0 for a query
 };
 
 extern TDispObmen* DispObmen;

@@ -415,7 +415,13 @@ void SimulatedDetector::handleFrame(SimRequest request)
 
     QByteArray data;
     std::function<void()> after;
+    // A unit that refuses a request leaves everything as it was.
+    const SimConfig before = FState;
     const bool accepted = buildReply(request, data, after);
+    if (FCorruptNext == Refusal) {
+        FState = before;
+        after = nullptr;
+    }
     std::vector<Byte> reply{request.code};
     reply.insert(reply.end(), data.begin(), data.end());
     QByteArray frameBytes = toBytes(frame::encode(frame::kReplyOk, reply));

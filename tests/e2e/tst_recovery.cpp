@@ -1,0 +1,255 @@
+// Getting a unit back after what happens in the field: a program restarted while the unit sat
+// at the working speed, a pause without a power cycle, faulty replies, an address change,
+// a dialog open when the link goes. The real program against the simulated unit.
+#include "MessageBoxCatcher.h"
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/texts.h"
+#include "dialogs/addr.h"
+#include "dialogs/liter.h"
+#include "panel/widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+QString text(const char* s) { return QString::fromUtf8(s); }
+
+QStringList logLines()
+{
+    QStringList l;
+    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
+        l << fmMain->lbStepInit->item(i)->text();
+    return l;
+}
+
+// Polling has run for a while at the working speed, with the unit answering.
+bool pollingAt(const SimulatedDetector& sim, qint32 baud, int answered = 10)
+{
+    const QList<SimRequest> r = sim.requests();
+    int n = 0;
+    for (int i = r.size() - 1; i >= 0 && r[i].baud == baud && r[i].answered; --i)
+        ++n;
+    return fmMain->FlagReply() && n >= answered;
+}
+
+constexpr int SEARCH_MS = 20000;
+constexpr int RECOVERY_MS = 40000;  // the 12-second countdown, then a search
+}  // namespace
+
+class tst_Recovery : public QObject {
+    Q_OBJECT
+private slots:
+    void unitLeftAtTheWorkingSpeed_data();
+    void unitLeftAtTheWorkingSpeed();
+    void pauseWithoutPowerCycle();
+    void thirdFaultyReply();
+    void addressChangeKeepsTheLink();
+    void addressedUnit();
+    void refusedSettingShowsTheUnitsValue();
+    void dialogsWaitForTheSpeedSwitch();
+    void dialogOpenWhenTheLinkIsLost();
+};
+
+void tst_Recovery::unitLeftAtTheWorkingSpeed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("leftAt");
+    QTest::addColumn<int>("working");
+    QTest::newRow("at the working speed") << QStringList() << 57600 << 57600;
+    QTest::newRow("at another speed") << QStringList() << 19200 << 57600;
+    QTest::newRow("-BAUD115200, left at 115200") << QStringList{"-BAUD115200"} << 115200 << 115200;
+}
+
+void tst_Recovery::unitLeftAtTheWorkingSpeed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, leftAt);
+    QFETCH(int, working);
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    sim.state().baud = leftAt;  // as a program run before, or someone else, left it
+    ProgramFixture program({sim.slavePath()});
+    program.start(arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, working), SEARCH_MS);
+    const QStringList log = logLines();
+    // 4800 is tried first, as always; the speed that found the unit is in the log.
+    QCOMPARE(log.value(2), text(LOG_ATTEMPT) + sim.slavePath());
+    QCOMPARE(log.value(3), text(LOG_FAILURE));
+    QVERIFY2(log.contains(text(LOG_ATTEMPT_SPEED) + QString::number(leftAt)), qPrintable(log.join('|')));
+    QCOMPARE(program.readFile(text(CONNECT_LOG_FILE)).count("\r\n"), log.size());
+    QCOMPARE(fmMain->stBaud->text(), QString::number(working));
+    // The whole identification at the speed that answered, then the switch.
+    const QList<SimRequest> r = sim.requests();
+    int at = 0;
+    while (at < r.size() && !r[at].answered)
+        ++at;
+    QVERIFY(at < r.size());
+    QCOMPARE(r[at].baud, leftAt);
+    QCOMPARE(int(r[at].code), 100);
+}
+
+void tst_Recovery::pauseWithoutPowerCycle()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+
+    // A loose connector: silent for 13 s, then back at the speed it had.
+    sim.setSilent(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QCOMPARE(fmMain->stMessage->text(), text(MSG_LINK_LOST));
+    QTest::qWait(13000 - 2000);
+    sim.setSilent(false);
+    QCOMPARE(sim.state().baud, 57600);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
+    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 1);  // the loss, logged once
+}
+
+void tst_Recovery::thirdFaultyReply()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    MessageBoxCatcher boxes;
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+
+    int faults = 0;
+    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest&) {
+        if (faults < 3) {
+            sim.corruptNext(SimulatedDetector::BadChecksum);
+            ++faults;
+        }
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 10000);
+    QVERIFY(boxes.boxes[0].text.startsWith(text(RECEIVE_ERROR)));
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 10000);
+    // Back without a power cycle, still at the working speed.
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
+    QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void tst_Recovery::addressChangeKeepsTheLink()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    QVERIFY(fmMain->bbAddr->isEnabled());
+
+    QTimer::singleShot(0, fmAddr, [] {
+        fmAddr->edAddr->setText(QStringLiteral("12"));
+        fmAddr->bbSet->click();
+    });
+    fmMain->bbAddrClick();
+    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().address), 12, 5000);
+    const int mark = sim.requests().size();
+    // The program goes on talking to address 0, which every unit answers.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 50, 10000);
+    QVERIFY(pollingAt(sim, 57600, 50));
+    QCOMPARE(int(sim.requests().last().addr), 0);
+    QCOMPARE(fmMain->stAddr->text(), QStringLiteral("12"));
+}
+
+void tst_Recovery::addressedUnit()
+{
+    SimConfig config;
+    config.address = 5;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start({QStringLiteral("-ADDR5")});
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    for (const SimRequest& q : sim.requests())
+        QCOMPARE(int(q.addr), 5);
+    // The address can be changed only while the program talks to 0.
+    QVERIFY(!fmMain->bbAddr->isEnabled());
+}
+
+void tst_Recovery::refusedSettingShowsTheUnitsValue()
+{
+    SimConfig config;
+    config.threshold = 7;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    QCOMPARE(fmMain->stPorogMarker->text(), QStringLiteral("1.7 B"));
+
+    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest& q) {
+        if (q.code == 112)  // the threshold setting is refused
+            sim.corruptNext(SimulatedDetector::Refusal);
+    });
+    fmMain->bbPlus->click();
+    QCOMPARE(fmMain->stPorogMarker->text(), QStringLiteral("1.8 B"));
+    // The unit is asked what it has, and the panel shows that.
+    QTRY_COMPARE_WITH_TIMEOUT(fmMain->stPorogMarker->text(), QStringLiteral("1.7 B"), 5000);
+    QCOMPARE(int(sim.state().threshold), 7);
+    QVERIFY(fmMain->FlagReply());
+}
+
+void tst_Recovery::dialogsWaitForTheSpeedSwitch()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    bool opened = false, tried = false;
+    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest& q) {
+        if (q.code != 1 || tried)
+            return;
+        tried = true;
+        // A click while the line changes speed opens nothing.
+        QTimer::singleShot(50, fmMain, [&] {
+            QTimer::singleShot(0, fmMain, [&] {
+                if (QApplication::activeModalWidget() == fmLiter) {
+                    opened = true;
+                    fmLiter->reject();
+                }
+            });
+            fmMain->bbLiter->click();
+        });
+    });
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    QVERIFY(tried);
+    QVERIFY(!opened);
+}
+
+void tst_Recovery::dialogOpenWhenTheLinkIsLost()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    const QString letter = fmMain->stLiter->text();
+
+    bool greyedWhenLost = true;
+    QTimer::singleShot(0, fmLiter, [&] {
+        fmLiter->sb[6]->click();  // a choice not yet confirmed
+        sim.setSilent(true);
+    });
+    fmMain->bbLiterClick();  // returns when the dialog has closed
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    greyedWhenLost = fmMain->FlagDisableMainWindow();
+    QVERIFY(!greyedWhenLost);
+    QVERIFY(!fmLiter->isVisible());
+    QCOMPARE(fmMain->stLiter->text(), letter);  // as if cancelled
+    QCOMPARE(fmMain->stMessage->text(), text(MSG_LINK_LOST));
+    sim.setSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
+    // Nothing the dialog held was sent.
+    for (const SimRequest& q : sim.requests())
+        QVERIFY(q.code != 114);
+}
+
+QTEST_MAIN(tst_Recovery)
+#include "tst_recovery.moc"
