@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -254,12 +255,89 @@ void startup(int rounds)
                     samples[samples.size() / 2], samples.last(), int(samples.size()));
 }
 
+// The program in this process against simulated units on the given ports; returns when done()
+// holds or after limitMs, with the milliseconds it took (-1 on the limit).
+double timeUntil(const std::function<bool()>& done, int limitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return -1;
+        waitMs(5);
+    }
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// How long the search takes to bring up the panel, with the unit where a restart or a lost
+// link leaves it; what a port with nothing on it costs; how long a 13-second pause costs.
+void search()
+{
+    setAlarmSoundFactory(&silentAlarm);
+    auto toPanel = [](qint32 unitBaud, bool emptyPortFirst) {
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        SimConfig config;
+        config.paceAtLineRate = true;
+        config.baud = unitBaud;
+        SimulatedDetector sim(config);
+        sim.open();
+        SimConfig nothing;
+        nothing.kind = SimConfig::Empty;
+        SimulatedDetector empty(nothing);
+        empty.open();
+        const QString ports = emptyPortFirst ? empty.slavePath() + QLatin1Char(':') + sim.slavePath()
+                                             : sim.slavePath();
+        qputenv("DORVIK_SERIAL_PORTS", ports.toLocal8Bit());
+        CreateForms();
+        fmMain->show();
+        const double ms = timeUntil([] { return fmMain->FlagReply(); }, 30000);
+        DestroyForms();
+        return ms;
+    };
+    const double at4800 = toPanel(4800, false);
+    const double at57600 = toPanel(57600, false);
+    const double behindEmpty = toPanel(4800, true);
+    std::printf("search to the panel, port 1 of 1: unit at 4800 %.0f ms, unit at 57600 %.0f ms; "
+                "an empty port before it costs %.0f ms\n",
+                at4800, at57600, behindEmpty - at4800);
+
+    // A pause of 13 s while polling: silent, then back at the speed it had.
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SimConfig config;
+    config.paceAtLineRate = true;
+    SimulatedDetector sim(config);
+    sim.open();
+    qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
+    CreateForms();
+    fmMain->show();
+    timeUntil([] { return fmMain->FlagReply(); }, 30000);
+    waitMs(2000);
+    QElapsedTimer pause;
+    pause.start();
+    sim.setSilent(true);
+    timeUntil([] { return !fmMain->FlagReply(); }, 10000);
+    waitMs(int(qMax<qint64>(0, 13000 - pause.elapsed())));
+    sim.setSilent(false);
+    const double back = timeUntil([] { return fmMain->FlagReply(); }, 60000);
+    std::printf("a 13 s pause while polling: the panel is back %.1f s after the pause began, %.1f s after it "
+                "ended\n",
+                pause.elapsed() / 1000.0, back / 1000.0);
+    DestroyForms();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // "search" measures the search and recovery only.
+    if (argc > 1 && QByteArray(argv[1]) == "search") {
+        search();
+        return 0;
+    }
     const int seconds = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 20;
     std::printf("Polling the simulated receiver (replies paced at the line rate, 2 ms processing), "
                 "%d s per speed:\n", seconds);
@@ -271,5 +349,6 @@ int main(int argc, char** argv)
     }
     alarmLatency(20);
     startup(10);
+    search();
     return 0;
 }

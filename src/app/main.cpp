@@ -26,13 +26,11 @@ bool closeRequested = false;
 // Closes the window the normal way, so the port is closed and the settings are written.
 void closeOnRequest()
 {
-    // A dialog open over the window goes first, or it would keep the program alive.
-    for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
-        QApplication::activeModalWidget()->close();
+    closeDialogs();
     if (!loopRunning)
         closeRequested = true;
-    else if (fmMain)
-        fmMain->close();
+    else
+        closeProgram();
 }
 
 #ifdef Q_OS_WIN

@@ -17,6 +17,7 @@
 #include "panel/main.h"
 #include "panel/scales.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -51,6 +52,19 @@ QString settingsFile(const QString& exeDir)
 }  // namespace
 
 int programExitCode() { return exitCode; }
+
+void closeDialogs()
+{
+    for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)
+        QApplication::activeModalWidget()->close();
+}
+
+void closeProgram()
+{
+    closeDialogs();
+    if (fmMain)
+        fmMain->close();
+}
 
 void TfmMain::FormCreate()
 {

@@ -2,3 +2,10 @@
 
 // The program's exit status: 1 once the command line has been refused, else 0.
 int programExitCode();
+
+// Closes whatever dialog or box is open over the window: a dialog left open would keep the
+// program alive once the window has gone.
+void closeDialogs();
+// Closes the program from outside (a termination signal, the session ending) the normal way:
+// dialogs first, then the window, which stops the exchange and writes the settings.
+void closeProgram();
