@@ -17,14 +17,6 @@
 
 namespace {
 
-QStringList logLines()
-{
-    QStringList lines;
-    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-        lines << fmMain->lbStepInit->item(i)->text();
-    return lines;
-}
-
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A port with nothing behind it that answers.

@@ -1,29 +1,15 @@
 // The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
 #include "ProgramFixture.h"
-#include "connection/DetectorLink.h"
+#include "RequestLog.h"
 #include "SimulatedDetector.h"
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
 #include <QtTest>
 
 namespace {
-QList<int> codes(const QList<SimRequest>& requests, int from = 0, int count = -1)
-{
-    QList<int> out;
-    for (int i = from; i < requests.size() && (count < 0 || out.size() < count); ++i)
-        out << requests[i].code;
-    return out;
-}
-int indexOfCode(const QList<SimRequest>& requests, int code, int from = 0)
-{
-    for (int i = from; i < requests.size(); ++i)
-        if (requests[i].code == code)
-            return i;
-    return -1;
-}
 const QList<int> kIdentification{100, 38, 104, 102, 105, 103, 4};
 const QList<int> kDuty{4, 107, 101, 107, 103, 107, 106, 107};
 }  // namespace
@@ -95,13 +81,7 @@ void tst_Exchange::transmitter()
     for (const SimRequest& q : r)
         QCOMPARE(q.baud, 4800);
     QCOMPARE(fmMain->tiTimeWaitRepl->interval(), 1000);
-    const QStringList log = [] {
-        QStringList l;
-        for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-            l << fmMain->lbStepInit->item(i)->text();
-        return l;
-    }();
-    QVERIFY(!log.contains(QString::fromUtf8(LOG_SUCCESS)));
+    QVERIFY(!logLines().contains(QString::fromUtf8(LOG_SUCCESS)));
 }
 
 void tst_Exchange::settingsTakeTheirTurn()

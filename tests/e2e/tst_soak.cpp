@@ -1,6 +1,7 @@
 // A long run against a unit that misbehaves in every way a fence line offers: it falls silent,
 // loses power and comes back, sends noise, spoils and splits its replies, and is unplugged and
 // plugged in again under a new name. The program must ride all of it out.
+#include "CpuTime.h"
 #include "LiveHeap.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
@@ -12,17 +13,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <ctime>
 #include <memory>
 #include <unistd.h>
 
 namespace {
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
 long residentKb()
 {
     QFile f(QStringLiteral("/proc/self/statm"));

@@ -42,14 +42,7 @@ private:
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
-// A reply as the dispatcher decodes it: command code, then its data bytes.
-void reply(RSerialStruct command, Byte b1, Byte b2 = 0)
-{
-    Receiver->ClearRe();
-    for (Byte b : {command.CodCom, b1, b2})
-        Receiver->AddRe(b);
-    DispObmen->TranslateRec();
-}
+void reply(RSerialStruct command, Byte b1, Byte b2 = 0) { decodeReply({command.CodCom, b1, b2}); }
 
 void receiverInDuty()
 {
