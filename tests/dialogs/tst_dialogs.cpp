@@ -1,5 +1,6 @@
 // The settings dialogs, the model lookup, the about box and the help window, driven through
 // the real program objects the way the installer drives them.
+#include "ProgramFixture.h"
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -83,18 +85,18 @@ private slots:
     void aboutBox();
     void pictures_data();
     void pictures();
+
+private:
+    std::unique_ptr<ProgramFixture> program;
 };
 
 void tst_Dialogs::init()
 {
-    CreateForms();
+    program = std::make_unique<ProgramFixture>();
     QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp && fmIdent);
 }
 
-void tst_Dialogs::cleanup()
-{
-    DestroyForms();
-}
+void tst_Dialogs::cleanup() { program.reset(); }
 
 void tst_Dialogs::letterDialog_data()
 {
