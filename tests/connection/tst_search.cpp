@@ -7,6 +7,7 @@
 #include "connection/texts.h"
 #include "panel/texts.h"
 #include "panel/state_texts.h"
+#include "serial/PortDiagnosis.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,14 +17,6 @@
 #include <memory>
 
 namespace {
-
-QStringList logLines()
-{
-    QStringList lines;
-    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-        lines << fmMain->lbStepInit->item(i)->text();
-    return lines;
-}
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -48,6 +41,10 @@ private slots:
     void noPortsThenFindAgain();
     void linkLostAndRecovered();
     void closedDuringTheSearchPause();
+    void portTroubleTexts_data();
+    void portTroubleTexts();
+    void portTroubleLines_data();
+    void portTroubleLines();
 
 private:
     QTemporaryDir FSettings;
@@ -236,6 +233,63 @@ void tst_Search::closedDuringTheSearchPause()
     QCOMPARE(receiver.requests().size(), 0);
     QVERIFY(!fmMain->COMP->Connected());
     QVERIFY(QFile::exists(settings));
+}
+
+void tst_Search::portTroubleTexts_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<QString>("shown");
+    auto row = [](const char* name, PortTrouble::Kind kind, const char* holder, const char* shown) {
+        QTest::newRow(name) << int(kind) << QString::fromUtf8(holder) << QString::fromUtf8(shown);
+    };
+    row("no permission", PortTrouble::NoPermission, "",
+        "Нет доступа к порту /dev/ttyUSB3: добавьте пользователя в группу dialout и войдите в систему заново.");
+    row("held by a named program", PortTrouble::Busy, "minicom",
+        "Порт /dev/ttyUSB3 занят программой minicom: закройте её и повторите поиск.");
+    row("held by the modem daemon", PortTrouble::Busy, "ModemManager",
+        "Порт /dev/ttyUSB3 занят программой ModemManager: установите правила udev из пакета или "
+        "остановите ModemManager.");
+    row("held by the braille daemon", PortTrouble::Busy, "brltty",
+        "Порт /dev/ttyUSB3 занят программой brltty: удалите пакет brltty, он захватывает адаптеры USB.");
+    row("held by a program the system hides", PortTrouble::Busy, "",
+        "Порт /dev/ttyUSB3 занят другой программой: закройте её и повторите поиск.");
+    row("gone", PortTrouble::Gone, "", "Порт /dev/ttyUSB3 пропал из системы: проверьте кабель USB.");
+}
+
+void tst_Search::portTroubleTexts()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, holder);
+    ProgramFixture program;
+    fmMain->FPortTroubles = {PortTrouble{PortTrouble::Kind(kind), QStringLiteral("/dev/ttyUSB3"), holder}};
+    fmMain->ShowPortTroubles();
+    QTEST(fmMain->stPortTrouble->text(), "shown");
+}
+
+void tst_Search::portTroubleLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("lines");
+    // The connection log takes the room below the explanation.
+    QTest::newRow("connection log shown") << QStringList{"-PROT"} << 1;
+    QTest::newRow("no connection log") << QStringList() << 3;
+}
+
+void tst_Search::portTroubleLines()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, lines);
+    QStringList ports, troubles;
+    for (int i = 1; i <= 4; ++i) {
+        ports << QStringLiteral("/dev/ttyDorvikGone%1").arg(i);
+        troubles << QString::fromUtf8("Порт %1 пропал из системы: проверьте кабель USB.").arg(ports.last());
+    }
+    ProgramFixture program(ports);
+    program.start(arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->stPortTrouble->isVisible(), 20000);
+    QCOMPARE(fmMain->stMessage->text(), text(MSG_NOT_FOUND));
+    QCOMPARE(fmMain->stPortTrouble->text(), troubles.mid(0, lines).join(QLatin1Char('\n')));
 }
 
 QTEST_MAIN(tst_Search)

@@ -1,5 +1,7 @@
 // The settings dialogs, the model lookup, the about box and the help window, driven through
 // the real program objects the way the installer drives them.
+#include "ProgramFixture.h"
+#include "WireTap.h"
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
@@ -17,9 +19,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -44,6 +48,14 @@ public:
 private:
     QTimer FTimer;
 };
+
+// The settings with this command code that went out before polling resumed, "" for none.
+// (Closing any dialog also repeats the unit's mode; that is not the dialog's doing.)
+QString sentWith(WireTap& line, int code)
+{
+    const QRegularExpression ofCode(QStringLiteral("^%1 ").arg(code));
+    return line.settingsUntilQuery().filter(ofCode).join(QStringLiteral(", "));
+}
 
 enum CloseBy { ByOk, ByCancel, ByEsc, ByEnter, ByCloseBox };
 
@@ -83,33 +95,33 @@ private slots:
     void aboutBox();
     void pictures_data();
     void pictures();
+
+private:
+    std::unique_ptr<ProgramFixture> program;
 };
 
 void tst_Dialogs::init()
 {
-    CreateForms();
+    program = std::make_unique<ProgramFixture>();
     QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp && fmIdent);
 }
 
-void tst_Dialogs::cleanup()
-{
-    DestroyForms();
-}
+void tst_Dialogs::cleanup() { program.reset(); }
 
 void tst_Dialogs::letterDialog_data()
 {
     QTest::addColumn<QList<int>>("presses");
     QTest::addColumn<CloseBy>("closeBy");
     QTest::addColumn<int>("letter");
-    QTest::addColumn<bool>("sent");
-    QTest::newRow("new letter confirmed") << QList<int>{6} << ByOk << 6 << true;
-    QTest::newRow("back to the old one") << QList<int>{5, 3} << ByOk << 3 << false;
-    QTest::newRow("pressed twice stays") << QList<int>{6, 6} << ByOk << 6 << true;
-    QTest::newRow("enter confirms") << QList<int>{7} << ByEnter << 7 << true;
-    QTest::newRow("nothing chosen") << QList<int>{} << ByOk << 3 << false;
-    QTest::newRow("cancel") << QList<int>{5} << ByCancel << 3 << false;
-    QTest::newRow("esc") << QList<int>{5} << ByEsc << 3 << false;
-    QTest::newRow("close box") << QList<int>{8} << ByCloseBox << 3 << false;
+    QTest::addColumn<QString>("sent");  // letters travel as 0..7; empty: nothing set
+    QTest::newRow("new letter confirmed") << QList<int>{6} << ByOk << 6 << "114 5";
+    QTest::newRow("back to the old one") << QList<int>{5, 3} << ByOk << 3 << "";
+    QTest::newRow("pressed twice stays") << QList<int>{6, 6} << ByOk << 6 << "114 5";
+    QTest::newRow("enter confirms") << QList<int>{7} << ByEnter << 7 << "114 6";
+    QTest::newRow("nothing chosen") << QList<int>{} << ByOk << 3 << "";
+    QTest::newRow("cancel") << QList<int>{5} << ByCancel << 3 << "";
+    QTest::newRow("esc") << QList<int>{5} << ByEsc << 3 << "";
+    QTest::newRow("close box") << QList<int>{8} << ByCloseBox << 3 << "";
 }
 
 void tst_Dialogs::letterDialog()
@@ -117,10 +129,11 @@ void tst_Dialogs::letterDialog()
     QFETCH(QList<int>, presses);
     QFETCH(CloseBy, closeBy);
     QFETCH(int, letter);
-    QFETCH(bool, sent);
 
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetLit(3);
-    DispObmen->FlagSetLiter.clear();
+    line.startPolling();
     bool greyed = false, stayedOpen = false;
     QStringList shownWhileOpen;
     OnModal driver([&](QWidget*) {
@@ -147,13 +160,15 @@ void tst_Dialogs::letterDialog()
     QCOMPARE(fmMain->stLiter->text(), QString::number(letter));
     for (int i = 0; i < 8; ++i)
         QCOMPARE(fmLiter->sb[i]->Down(), i + 1 == letter);
-    QCOMPARE(bool(DispObmen->FlagSetLiter), sent);
+    QTEST(sentWith(line, COM_CF_SETLIT.CodCom), "sent");
 }
 
 void tst_Dialogs::speedDialog()
 {
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetScor(0);
-    DispObmen->FlagSetSkor.clear();
+    line.startPolling();
     OnModal driver([](QWidget*) {
         fmSkor->sbSkor[1]->click();
         fmSkor->bbSet->click();
@@ -161,9 +176,8 @@ void tst_Dialogs::speedDialog()
     fmMain->bbSkorClick();
     QCOMPARE(int(fmSkor->Scor()), 1);
     QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
-    QVERIFY(DispObmen->FlagSetSkor);
+    QCOMPARE(sentWith(line, COM_CF_SETSKOR.CodCom), QStringLiteral("115 1"));
 
-    DispObmen->FlagSetSkor.clear();
     OnModal cancelDriver([](QWidget*) {
         fmSkor->sbSkor[2]->click();
         fmSkor->bbCancel->click();
@@ -172,7 +186,7 @@ void tst_Dialogs::speedDialog()
     QCOMPARE(int(fmSkor->Scor()), 1);
     QVERIFY(fmSkor->sbSkor[1]->Down());
     QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
-    QVERIFY(!DispObmen->FlagSetSkor);
+    QCOMPARE(sentWith(line, COM_CF_SETSKOR.CodCom), QString());
 }
 
 void tst_Dialogs::valuesWithoutButtonShowAsNumbers()
@@ -192,11 +206,13 @@ void tst_Dialogs::valuesWithoutButtonShowAsNumbers()
     }
 
     // Confirming without a choice sends nothing, even though the buttons show another letter.
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetLit(255);
-    DispObmen->FlagSetLiter.clear();
+    line.startPolling();
     OnModal driver([](QWidget*) { fmLiter->bbSet->click(); });
     fmMain->bbLiterClick();
-    QVERIFY(!DispObmen->FlagSetLiter);
+    QCOMPARE(sentWith(line, COM_CF_SETLIT.CodCom), QString());
     QCOMPARE(int(fmLiter->Lit()), 255);
 }
 
@@ -206,21 +222,21 @@ void tst_Dialogs::addressDialog_data()
     QTest::addColumn<CloseBy>("closeBy");
     QTest::addColumn<bool>("refused");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("sent");
+    QTest::addColumn<QString>("sent");  // empty: nothing set
     // The address at opening is 10.
-    QTest::newRow("255 ok") << "255" << ByOk << false << "255" << true;
-    QTest::newRow("same ok") << "10" << ByOk << false << "10" << false;
-    QTest::newRow("leading zeros") << "007" << ByOk << false << "7" << true;
-    QTest::newRow("010 is the same") << "010" << ByOk << false << "10" << false;
-    QTest::newRow("enter") << "12" << ByEnter << false << "12" << true;
-    QTest::newRow("empty ok") << "" << ByOk << false << "0" << true;
-    QTest::newRow("256 ok") << "256" << ByOk << true << "10" << false;
-    QTest::newRow("999 ok") << "999" << ByOk << true << "10" << false;
-    QTest::newRow("pasted letters") << "12a" << ByOk << true << "10" << false;
-    QTest::newRow("pasted blank") << " 12" << ByOk << true << "10" << false;
-    QTest::newRow("300 cancel") << "300" << ByCancel << false << "10" << false;
-    QTest::newRow("200 esc") << "200" << ByEsc << false << "10" << false;
-    QTest::newRow("300 close box") << "300" << ByCloseBox << false << "10" << false;
+    QTest::newRow("255 ok") << "255" << ByOk << false << "255" << "6 255";
+    QTest::newRow("same ok") << "10" << ByOk << false << "10" << "";
+    QTest::newRow("leading zeros") << "007" << ByOk << false << "7" << "6 7";
+    QTest::newRow("010 is the same") << "010" << ByOk << false << "10" << "";
+    QTest::newRow("enter") << "12" << ByEnter << false << "12" << "6 12";
+    QTest::newRow("empty ok") << "" << ByOk << false << "0" << "6 0";
+    QTest::newRow("256 ok") << "256" << ByOk << true << "10" << "";
+    QTest::newRow("999 ok") << "999" << ByOk << true << "10" << "";
+    QTest::newRow("pasted letters") << "12a" << ByOk << true << "10" << "";
+    QTest::newRow("pasted blank") << " 12" << ByOk << true << "10" << "";
+    QTest::newRow("300 cancel") << "300" << ByCancel << false << "10" << "";
+    QTest::newRow("200 esc") << "200" << ByEsc << false << "10" << "";
+    QTest::newRow("300 close box") << "300" << ByCloseBox << false << "10" << "";
 }
 
 void tst_Dialogs::addressDialog()
@@ -229,10 +245,11 @@ void tst_Dialogs::addressDialog()
     QFETCH(CloseBy, closeBy);
     QFETCH(bool, refused);
     QFETCH(QString, shown);
-    QFETCH(bool, sent);
 
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetAddr(10);
-    DispObmen->FlagSetAddress.clear();
+    line.startPolling();
     QString boxText;
     bool stayedOpen = false;
     QString selectedAtOpening, selected;
@@ -262,7 +279,7 @@ void tst_Dialogs::addressDialog()
     QCOMPARE(QString::number(fmAddr->Addr()), shown);
     QCOMPARE(fmAddr->edAddr->text(), shown);
     QCOMPARE(fmMain->stAddr->text(), shown);
-    QCOMPARE(bool(DispObmen->FlagSetAddress), sent);
+    QTEST(sentWith(line, COM_CF_SETADDR.CodCom), "sent");
     QVERIFY(!fmMain->FlagDisableMainWindow());
 }
 

@@ -1,6 +1,7 @@
 // The settings dialogs against the simulated detector: what the unit reports shows in the
 // dialogs, and what the installer confirms goes out on the wire, once.
 #include "ProgramFixture.h"
+#include "RequestLog.h"
 #include "SimulatedDetector.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
@@ -15,22 +16,6 @@
 #include <functional>
 
 namespace {
-
-int countCode(const QList<SimRequest>& requests, int code, int from)
-{
-    int n = 0;
-    for (int i = from; i < requests.size(); ++i)
-        n += requests[i].code == code;
-    return n;
-}
-
-int indexOfCode(const QList<SimRequest>& requests, int code, int from)
-{
-    for (int i = from; i < requests.size(); ++i)
-        if (requests[i].code == code)
-            return i;
-    return -1;
-}
 
 // Runs `act` in the first modal window that comes up, then makes sure it is gone.
 void whenModal(std::function<void()> act)

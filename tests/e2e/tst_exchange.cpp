@@ -1,29 +1,16 @@
 // The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
 #include "ProgramFixture.h"
-#include "connection/DetectorLink.h"
+#include "RequestLog.h"
 #include "SimulatedDetector.h"
+#include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QLabel>
 #include <QtTest>
 
 namespace {
-QList<int> codes(const QList<SimRequest>& requests, int from = 0, int count = -1)
-{
-    QList<int> out;
-    for (int i = from; i < requests.size() && (count < 0 || out.size() < count); ++i)
-        out << requests[i].code;
-    return out;
-}
-int indexOfCode(const QList<SimRequest>& requests, int code, int from = 0)
-{
-    for (int i = from; i < requests.size(); ++i)
-        if (requests[i].code == code)
-            return i;
-    return -1;
-}
 const QList<int> kIdentification{100, 38, 104, 102, 105, 103, 4};
 const QList<int> kDuty{4, 107, 101, 107, 103, 107, 106, 107};
 }  // namespace
@@ -35,6 +22,7 @@ private slots:
     void receiverInDutyMode();
     void transmitter();
     void settingsTakeTheirTurn();
+    void alignmentSeriesWraps_data();
     void alignmentSeriesWraps();
     void lateReplyAfterSearchIsDropped();
     void detectorIgnoringSpeedChange();
@@ -47,6 +35,7 @@ void tst_Exchange::receiverInDutyMode_data()
     QTest::addColumn<int>("baud");
     QTest::newRow("default speed") << QStringList() << 4 << 57600;
     QTest::newRow("-BAUD9600") << QStringList{"-BAUD9600"} << 1 << 9600;
+    QTest::newRow("-BAUD115200") << QStringList{"-BAUD115200"} << 5 << 115200;
 }
 
 void tst_Exchange::receiverInDutyMode()
@@ -79,6 +68,7 @@ void tst_Exchange::receiverInDutyMode()
     for (int i = 10; i < 25; ++i)  // the alarm query is every second request
         QCOMPARE(r[i].code == 107, i % 2 == 0);
     QVERIFY(fmMain->FlagReply());
+    QCOMPARE(fmMain->stBaud->text(), QString::number(baud));
 }
 
 void tst_Exchange::transmitter()
@@ -95,13 +85,8 @@ void tst_Exchange::transmitter()
     for (const SimRequest& q : r)
         QCOMPARE(q.baud, 4800);
     QCOMPARE(fmMain->tiTimeWaitRepl->interval(), 1000);
-    const QStringList log = [] {
-        QStringList l;
-        for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-            l << fmMain->lbStepInit->item(i)->text();
-        return l;
-    }();
-    QVERIFY(!log.contains(QString::fromUtf8(LOG_SUCCESS)));
+    QVERIFY(!logLines().contains(QString::fromUtf8(LOG_SUCCESS)));
+    QCOMPARE(fmMain->stBaud->text(), QStringLiteral("4800"));
 }
 
 void tst_Exchange::settingsTakeTheirTurn()
@@ -129,19 +114,32 @@ void tst_Exchange::settingsTakeTheirTurn()
     QCOMPARE(int(sim.state().threshold), 6);
 }
 
+void tst_Exchange::alignmentSeriesWraps_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<int>>("atNewSpeed");  // what follows the speed command
+    // Alignment is confirmed to the unit, then its series runs from its second command on.
+    QTest::newRow("alignment") << 1 << QList<int>{4, 113, 101, 103, 101, 4, 101, 103, 101, 4, 101};
+    // A freshly powered unit is watched like one being aligned, and its mode is left alone.
+    QTest::newRow("power-on") << 2 << QList<int>{4, 101, 103, 101, 4, 101, 103, 101, 4, 101, 103};
+}
+
 void tst_Exchange::alignmentSeriesWraps()
 {
+    QFETCH(int, mode);
+    QFETCH(QList<int>, atNewSpeed);
     SimConfig config;
-    config.mode = 1;
+    config.mode = quint8(mode);
     SimulatedDetector sim(config);
     QVERIFY(sim.open());
     ProgramFixture program({sim.slavePath()});
     program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + 2 + 9, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + atNewSpeed.size(), 15000);
     const QList<SimRequest> r = sim.requests();
-    QCOMPARE(int(r[9].code), 113);
-    QCOMPARE(r[9].param, 1);
-    QCOMPARE(codes(r, 10, 9), (QList<int>{101, 103, 101, 4, 101, 103, 101, 4, 101}));
+    QCOMPARE(codes(r, 8, int(atNewSpeed.size())), atNewSpeed);
+    if (mode == 1)
+        QCOMPARE(r[9].param, 1);
+    QCOMPARE(sim.state().mode, quint8(mode));
 }
 
 void tst_Exchange::lateReplyAfterSearchIsDropped()

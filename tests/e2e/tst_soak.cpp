@@ -3,6 +3,7 @@
 // unplugged and plugged in again under the same or a new name, gets a new address, and the
 // program itself is restarted while the unit sits at the working speed. The program must ride
 // all of it out, however busy the machine is.
+#include "CpuTime.h"
 #include "LiveHeap.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
@@ -17,17 +18,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <ctime>
 #include <memory>
 #include <unistd.h>
 
 namespace {
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
 long residentKb()
 {
     QFile f(QStringLiteral("/proc/self/statm"));

@@ -1,6 +1,7 @@
 // The detector's state on the main window: relay, power and lid, unit name, firmware, work mode,
 // and the alarm with its hold timer and sound.
 #include "ProgramFixture.h"
+#include "WireTap.h"
 
 #include "panel/colors.h"
 #include "panel/state_texts.h"
@@ -42,26 +43,13 @@ private:
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
-// A reply as the dispatcher decodes it: command code, then its data bytes.
-void reply(RSerialStruct command, Byte b1, Byte b2 = 0)
-{
-    Receiver->ClearRe();
-    for (Byte b : {command.CodCom, b1, b2})
-        Receiver->AddRe(b);
-    DispObmen->TranslateRec();
-}
+void reply(RSerialStruct command, Byte b1, Byte b2 = 0) { decodeReply({command.CodCom, b1, b2}); }
 
 void receiverInDuty()
 {
     fmMain->SetIdent(21);
     fmMain->EnablePriemInterf();
     fmMain->SetRejim(dej);
-}
-
-void clearRequests()
-{
-    DispObmen->FlagSetRegDej.clear();
-    DispObmen->FlagSetRegUst.clear();
 }
 }  // namespace
 
@@ -170,17 +158,15 @@ void tst_State::mode_data()
     QTest::addColumn<bool>("rabotaDown");
     QTest::addColumn<bool>("ustDown");
     QTest::addColumn<QString>("sost");  // null: unchanged
-    QTest::addColumn<bool>("requestDej");
-    QTest::addColumn<bool>("requestUst");
+    QTest::addColumn<QString>("sent");  // the request after the reply; empty: a query
 
-    QTest::newRow("duty") << 21 << -1 << int(dej) << true << false << u(SOST_NORM) << true << false;
+    QTest::newRow("duty") << 21 << -1 << int(dej) << true << false << u(SOST_NORM) << "113 0";
     QTest::newRow("alignment after duty") << 21 << int(dej) << int(ust) << false << true << QString("")
-                                          << false << true;
+                                          << "113 1";
     QTest::newRow("power-on after alignment")
-        << 21 << int(ust) << int(vklpit) << false << false << u(SOST_TR) << false << false;
-    QTest::newRow("mode beyond the table") << 21 << int(dej) << 3 << true << false << QString() << false
-                                           << false;
-    QTest::newRow("transmitter") << 32 << -1 << int(dej) << false << false << QString() << false << false;
+        << 21 << int(ust) << int(vklpit) << false << false << u(SOST_TR) << "";
+    QTest::newRow("mode beyond the table") << 21 << int(dej) << 3 << true << false << QString() << "";
+    QTest::newRow("transmitter") << 32 << -1 << int(dej) << false << false << QString() << "";
 }
 
 void tst_State::mode()
@@ -190,6 +176,8 @@ void tst_State::mode()
     QFETCH(int, to);
     QFETCH(QString, sost);
 
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetIdent(TIdent(ident));
     if (ident == 32)
         fmMain->EnablePeredInterf();
@@ -197,17 +185,17 @@ void tst_State::mode()
         fmMain->EnablePriemInterf();
     if (from >= 0)
         fmMain->SetRejim(TRejim(from));
-    clearRequests();
+    line.startPolling();
     const QString sostBefore = fmMain->paSost->text();
 
-    reply(COM_CF_REQREJ, Byte(to));
+    const SimRequest next = line.next({COM_CF_REQREJ.CodCom, to});
 
     QCOMPARE(int(fmMain->Rejim()), to);
     QTEST(fmMain->sbRabota->Down(), "rabotaDown");
     QTEST(fmMain->sbUst->Down(), "ustDown");
     QCOMPARE(fmMain->paSost->text(), sost.isNull() ? sostBefore : sost);
-    QTEST(bool(DispObmen->FlagSetRegDej), "requestDej");
-    QTEST(bool(DispObmen->FlagSetRegUst), "requestUst");
+    // A mode the unit reports is confirmed to it straight away.
+    QTEST(setting(next), "sent");
 }
 
 void tst_State::modeReportedWhileGreyed_data()

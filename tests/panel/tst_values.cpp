@@ -1,6 +1,7 @@
 // The threshold, field and alignment values: read-outs, the field bar's alarm colour, and the
 // threshold's buttons and marker drag.
 #include "ProgramFixture.h"
+#include "WireTap.h"
 
 #include "panel/colors.h"
 #include "panel/scales.h"
@@ -103,28 +104,30 @@ void tst_Values::thresholdButtons_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<bool>("plus");
     QTest::addColumn<int>("to");
-    QTest::addColumn<bool>("request");
+    QTest::addColumn<QString>("sent");  // empty: nothing set, a query follows
 
-    QTest::newRow("up to the top") << 14 << true << 15 << true;
-    QTest::newRow("up at the top") << 15 << true << 15 << false;
-    QTest::newRow("down to the bottom") << 1 << false << 0 << true;
-    QTest::newRow("down at the bottom") << 0 << false << 0 << false;
-    QTest::newRow("down from beyond the scale") << 16 << false << 14 << true;
+    QTest::newRow("up to the top") << 14 << true << 15 << "112 15";
+    QTest::newRow("up at the top") << 15 << true << 15 << "";
+    QTest::newRow("down to the bottom") << 1 << false << 0 << "112 0";
+    QTest::newRow("down at the bottom") << 0 << false << 0 << "";
+    QTest::newRow("down from beyond the scale") << 16 << false << 14 << "112 14";
 }
 
 void tst_Values::thresholdButtons()
 {
     QFETCH(int, from);
     QFETCH(bool, plus);
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     receiverIn(dej);
     fmMain->SetPosPorog(TPosPorog(from));
-    DispObmen->FlagSetPorog.clear();
+    line.startPolling();
 
     // The handlers themselves: entering duty mode enables both buttons whatever the position.
     plus ? fmMain->bbPlusClick() : fmMain->bbMinusClick();
 
     QTEST(int(fmMain->PosPorog()), "to");
-    QTEST(bool(DispObmen->FlagSetPorog), "request");
+    QTEST(setting(line.next()), "sent");
 }
 
 void tst_Values::fieldValue_data()
@@ -221,20 +224,20 @@ void tst_Values::drag_data()
     QTest::addColumn<QList<int>>("moves");
     QTest::addColumn<bool>("grabbed");
     QTest::addColumn<int>("position");
-    QTest::addColumn<bool>("request");
+    QTest::addColumn<QString>("sent");  // empty: nothing set, a query follows
 
     QTest::newRow("down past the end") << int(dej) << Qt::LeftButton << 2 << QList<int>{60, 300} << true
-                                       << 0 << true;
+                                       << 0 << "112 0";
     QTest::newRow("up past the end") << int(dej) << Qt::LeftButton << 2 << QList<int>{-100} << true << 15
-                                     << true;
+                                     << "112 15";
     QTest::newRow("back to the start") << int(dej) << Qt::LeftButton << 2 << QList<int>{300, 46} << true
-                                       << 7 << false;
+                                       << 7 << "";
     QTest::newRow("right button") << int(dej) << Qt::RightButton << 2 << QList<int>{300} << true << 7
-                                  << false;
+                                  << "";
     QTest::newRow("outside the marker") << int(dej) << Qt::LeftButton << -20 << QList<int>{300} << false
-                                        << 7 << false;
+                                        << 7 << "";
     QTest::newRow("alignment mode") << int(ust) << Qt::LeftButton << 2 << QList<int>{300} << false << 7
-                                    << false;
+                                    << "";
 }
 
 void tst_Values::drag()
@@ -244,9 +247,11 @@ void tst_Values::drag()
     QFETCH(int, grabAt);
     QFETCH(QList<int>, moves);
     QFETCH(bool, grabbed);
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     receiverIn(TRejim(mode));
     fmMain->SetPosPorog(7);
-    DispObmen->FlagSetPorog.clear();
+    line.startPolling();
     const QColor before = PM->brColorMarker;
     PaintArea* area = fmMain->pbPorogMarker;
     const int x = 80;
@@ -261,7 +266,7 @@ void tst_Values::drag()
     QTest::mouseRelease(area, button, {}, QPoint(x, moves.last()));
 
     QTEST(int(fmMain->PosPorog()), "position");
-    QTEST(bool(DispObmen->FlagSetPorog), "request");
+    QTEST(setting(line.next()), "sent");
     QCOMPARE(PM->areaMarker.Top, PM->getKoorPorogMarker(fmMain->PosPorog()).Top);
     QCOMPARE(PM->brColorMarker, grabbed ? clRed : before);
     QVERIFY(!PM->markerZahvat);

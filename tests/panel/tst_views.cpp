@@ -1,6 +1,7 @@
 // The transmitter and receiver views, the work-mode buttons, the help buttons and the start
 // page's messages.
 #include "ProgramFixture.h"
+#include "WireTap.h"
 
 #include "dialogs/help.h"
 #include "panel/colors.h"
@@ -37,12 +38,6 @@ private:
 
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
-
-void clearRequests()
-{
-    DispObmen->FlagSetRegDej.clear();
-    DispObmen->FlagSetRegUst.clear();
-}
 }  // namespace
 
 void tst_Views::init()
@@ -97,9 +92,10 @@ void tst_Views::receiverView_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("address");
     QTest::addColumn<bool>("addrEnabled");
+    QTest::addColumn<QString>("sent");
 
-    QTest::newRow("duty") << int(dej) << 0 << true;
-    QTest::newRow("alignment, address from the command line") << int(ust) << 5 << false;
+    QTest::newRow("duty") << int(dej) << 0 << true << "113 0";
+    QTest::newRow("alignment, address from the command line") << int(ust) << 5 << false << "113 1";
 }
 
 void tst_Views::receiverView()
@@ -109,9 +105,11 @@ void tst_Views::receiverView()
     addr_obmen = std::uint8_t(address);
     const bool duty = mode == dej;
 
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetIdent(22);
     fmMain->EnablePriemInterf();
-    clearRequests();
+    line.startPolling();
     fmMain->SetRejim(TRejim(mode));
 
     QTEST(fmMain->bbAddr->isEnabled(), "addrEnabled");
@@ -129,9 +127,9 @@ void tst_Views::receiverView()
     QCOMPARE(fmMain->sbHelpUst->isEnabled(), !duty);
     QCOMPARE(fmMain->bbPlus->isEnabled(), duty);
     QCOMPARE(fmMain->bbMinus->isEnabled(), duty);
-    QCOMPARE(bool(DispObmen->FlagSetRegDej), duty);
-    QCOMPARE(bool(DispObmen->FlagSetRegUst), !duty);
     QCOMPARE(fmMain->paSost->text(), duty ? u(SOST_NORM) : QString());
+    // The view asks the unit for the mode it shows.
+    QTEST(setting(line.next()), "sent");
 }
 
 void tst_Views::modeButtons_data()
@@ -152,18 +150,19 @@ void tst_Views::modeButtons()
 {
     QFETCH(int, mode);
     QFETCH(bool, clickUst);
+    WireTap line(fmMain->link);
+    QVERIFY(line.open());
     fmMain->SetIdent(21);
     fmMain->EnablePriemInterf();
     fmMain->SetRejim(TRejim(mode));
-    clearRequests();
+    line.startPolling();
     const QString sost = fmMain->paSost->text();
 
     (clickUst ? fmMain->sbUst : fmMain->sbRabota)->click();
 
     QTEST(fmMain->sbRabota->Down(), "rabotaDown");
     QTEST(fmMain->sbUst->Down(), "ustDown");
-    QCOMPARE(bool(DispObmen->FlagSetRegUst), clickUst);
-    QCOMPARE(bool(DispObmen->FlagSetRegDej), !clickUst);
+    QCOMPARE(setting(line.next()), clickUst ? QStringLiteral("113 1") : QStringLiteral("113 0"));
     // The mode is the detector's to confirm; until then the state panel keeps its text.
     QCOMPARE(int(fmMain->Rejim()), mode);
     QCOMPARE(fmMain->paSost->text(), sost);

@@ -1,21 +1,10 @@
+#include "CpuTime.h"
 #include "PseudoTerminal.h"
 #include "serial/LowLatency.h"
 #include "serial/SerialDrv.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <ctime>
-
-namespace {
-// CPU time this process has used, in milliseconds.
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-}  // namespace
 
 class tst_SerialDriver : public QObject {
     Q_OBJECT

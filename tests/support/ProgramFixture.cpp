@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 
 namespace {
 AlarmSound* makeRecorder(QObject* parent) { return new RecordingAlarm(parent); }
@@ -54,4 +55,12 @@ void decodeReply(std::initializer_list<int> payload)
     for (int b : payload)
         Receiver->AddRe(Byte(b));
     DispObmen->TranslateRec();
+}
+
+QStringList logLines()
+{
+    QStringList lines;
+    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
+        lines << fmMain->lbStepInit->item(i)->text();
+    return lines;
 }

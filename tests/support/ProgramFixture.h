@@ -40,5 +40,8 @@ private:
     bool FOwnSettingsDir = false;
 };
 
+// The lines of the connection log on the start page, top to bottom.
+QStringList logLines();
+
 // Decodes an accepted reply's payload (code, then data bytes) as the dispatcher would.
 void decodeReply(std::initializer_list<int> payload);
