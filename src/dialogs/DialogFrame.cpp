@@ -3,6 +3,10 @@
 #include "dialogs/texts.h"
 #include "panel/fonts.h"
 #include "panel/main.h"
+#include "panel/widgets.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
 
 #include <QDialog>
 #include <QIcon>
@@ -55,10 +59,23 @@ QPushButton* helpButton(QWidget* parent, int left, int top)
     return b;
 }
 
-void makeChoiceButton(QPushButton* b)
+QList<SpeedButton*> makeChoiceButtons(QGroupBox* box, const QStringList& captions, const QList<QRect>& places,
+                                      int firstTag, const std::function<void(int index)>& clicked)
 {
-    // Never focused, so never the button Enter presses: Enter stays with "Установить".
-    b->setCheckable(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setAutoDefault(false);
+    auto* group = new QButtonGroup(box);
+    group->setExclusive(true);
+    QList<SpeedButton*> buttons;
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* b = new SpeedButton(captions[i], box);
+        b->setGeometry(places.value(i));
+        // Never focused, so never the button Enter presses: Enter stays with "Установить".
+        b->setCheckable(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoDefault(false);
+        b->setProperty("Tag", firstTag + i);
+        group->addButton(b);
+        QObject::connect(b, &QPushButton::clicked, box, [clicked, i] { clicked(i); });
+        buttons << b;
+    }
+    return buttons;
 }

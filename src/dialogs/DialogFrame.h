@@ -1,9 +1,16 @@
 #pragma once
 // What every dialog of the program shares: a fixed frame with only a close box, placement
 // over the main window, and the push buttons with a picture.
+#include <QList>
+#include <QRect>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class QDialog;
+class QGroupBox;
+class SpeedButton;
 class QPushButton;
 class QWidget;
 
@@ -20,5 +27,7 @@ void addSetCancelButtons(QDialog* d, QPushButton*& bbSet, int setLeft, int setTo
                          int cancelLeft, int cancelTop);
 // The 23 x 22 help button with only the help picture.
 QPushButton* helpButton(QWidget* parent, int left, int top);
-// Prepares a toggle button of a dialog's group of choices.
-void makeChoiceButton(QPushButton* b);
+// A dialog's group of choices: one exclusive toggle button per caption, at its place in the
+// group box, tagged firstTag, firstTag + 1, ...; clicked(i) is told which one was pressed.
+QList<SpeedButton*> makeChoiceButtons(QGroupBox* box, const QStringList& captions, const QList<QRect>& places,
+                                      int firstTag, const std::function<void(int index)>& clicked);

@@ -7,8 +7,8 @@
 #include "panel/main.h"
 #include "panel/widgets.h"
 
-#include <QButtonGroup>
 #include <QGroupBox>
+#include <algorithm>
 #include <QLabel>
 
 TfmLiter* fmLiter = nullptr;
@@ -23,17 +23,15 @@ TfmLiter::TfmLiter(QWidget* parent) : QDialog(parent)
     gbLiter = new QGroupBox(QString::fromUtf8(LITER_GROUP), this);
     gbLiter->setGeometry(16, 16, 305, 74);
     gbLiter->setFont(programFont(16));
-    auto* group = new QButtonGroup(this);
-    group->setExclusive(true);
-    static constexpr int lefts[8] = {16, 51, 87, 123, 158, 194, 230, 266};
-    for (int i = 0; i < 8; ++i) {
-        sb[i] = new SpeedButton(QString::number(i + 1), gbLiter);
-        sb[i]->setGeometry(lefts[i], 32, 23, 22);
-        makeChoiceButton(sb[i]);
-        sb[i]->setProperty("Tag", i + 1);
-        group->addButton(sb[i]);
-        connect(sb[i], &QPushButton::clicked, this, [this, i] { sbClick(sb[i]); });
+    QStringList captions;
+    QList<QRect> places;
+    for (int left : {16, 51, 87, 123, 158, 194, 230, 266}) {
+        captions << QString::number(captions.size() + 1);
+        places << QRect(left, 32, 23, 22);
     }
+    const QList<SpeedButton*> buttons =
+        makeChoiceButtons(gbLiter, captions, places, 1, [this](int i) { sbClick(sb[std::size_t(i)]); });
+    std::copy(buttons.begin(), buttons.end(), sb.begin());
 
     addSetCancelButtons(this, bbSet, 14, 104, bbCancel, 172, 104);
     sbHelpLit = helpButton(this, 313, 105);

@@ -7,8 +7,8 @@
 #include "panel/main.h"
 #include "panel/widgets.h"
 
-#include <QButtonGroup>
 #include <QGroupBox>
+#include <algorithm>
 #include <QLabel>
 
 const char* const Skorost_capt[3] = {SKOR_CAPT_10, SKOR_CAPT_4, SKOR_CAPT_1};
@@ -25,16 +25,15 @@ TfmSkor::TfmSkor(QWidget* parent) : QDialog(parent)
     gbSkor = new QGroupBox(QString::fromUtf8(SKOR_GROUP), this);
     gbSkor->setGeometry(16, 22, 209, 178);
     gbSkor->setFont(programFont(16));
-    auto* group = new QButtonGroup(this);
-    group->setExclusive(true);
+    QStringList captions;
+    QList<QRect> places;
     for (int i = 0; i < 3; ++i) {
-        sbSkor[i] = new SpeedButton(QString::fromUtf8(Skorost_capt[i]), gbSkor);
-        sbSkor[i]->setGeometry(44, 32 + 48 * i, 113, 33);
-        makeChoiceButton(sbSkor[i]);
-        sbSkor[i]->setProperty("Tag", i);
-        group->addButton(sbSkor[i]);
-        connect(sbSkor[i], &QPushButton::clicked, this, [this, i] { sbSkorClick(sbSkor[i]); });
+        captions << QString::fromUtf8(Skorost_capt[i]);
+        places << QRect(44, 32 + 48 * i, 113, 33);
     }
+    const QList<SpeedButton*> buttons =
+        makeChoiceButtons(gbSkor, captions, places, 0, [this](int i) { sbSkorClick(sbSkor[std::size_t(i)]); });
+    std::copy(buttons.begin(), buttons.end(), sbSkor.begin());
 
     addSetCancelButtons(this, bbSet, 54, 222, bbCancel, 54, 262);
     sbHelpSkor = helpButton(this, 202, 263);

@@ -52,14 +52,6 @@ bool makeSocket(const QString& path)
     return bound;
 }
 
-QStringList logLines()
-{
-    QStringList lines;
-    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-        lines << fmMain->lbStepInit->item(i)->text();
-    return lines;
-}
-
 // Runs the program in dir until its search has given up on a port that does not exist —
 // the connection log is written on the way — and closes it.
 void runOnce(const QString& dir, const std::function<void()>& whileRunning = {})

@@ -18,14 +18,6 @@
 namespace {
 QString text(const char* s) { return QString::fromUtf8(s); }
 
-QStringList logLines()
-{
-    QStringList l;
-    for (int i = 0; i < fmMain->lbStepInit->count(); ++i)
-        l << fmMain->lbStepInit->item(i)->text();
-    return l;
-}
-
 // Polling has run for a while at the working speed, with the unit answering.
 bool pollingAt(const SimulatedDetector& sim, qint32 baud, int answered = 10)
 {
