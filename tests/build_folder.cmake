@@ -6,8 +6,9 @@ file(GLOB_RECURSE entries LIST_DIRECTORIES false "${DIR}/*")
 set(state "")
 foreach(entry IN LISTS entries)
   file(RELATIVE_PATH rel "${DIR}" "${entry}")
-  # CTest's own records and the build's intermediate files are not the tests' doing.
-  if(rel MATCHES "^Testing/|/CMakeFiles/|^CMakeFiles/|_autogen/|\\.ninja|^build_folder\\.state$")
+  # CTest's own records and the build's intermediate files are not the tests' doing, nor is the
+  # list of installed files that cpack's install step leaves in the build tree.
+  if(rel MATCHES "^Testing/|/CMakeFiles/|^CMakeFiles/|_autogen/|\\.ninja|^build_folder\\.state$|^install_manifest\\.txt$")
     continue()
   endif()
   file(TIMESTAMP "${entry}" stamp "%Y%m%d%H%M%S")

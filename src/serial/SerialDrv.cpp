@@ -7,6 +7,7 @@
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 const std::uint32_t Win32BaudRates[13] = {110,  300,  600,   1200,  2400,  4800,  9600,
@@ -74,9 +75,21 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     const bool rtsToggle = FComPortHwHandshaking == hhRTS;
     if (rtsToggle)
         FComPortHandle->setRequestToSend(true);
-    const qint64 written =
-        FComPortHandle->write(reinterpret_cast<const char*>(DataPtr), qint64(DataSize));
-    FComPortHandle->flush();
+    const char* data = reinterpret_cast<const char*>(DataPtr);
+    qint64 written = 0;
+#ifdef Q_OS_UNIX
+    // A request is a few bytes sent to an idle line: straight to the driver. Through
+    // QSerialPort it would arm and disarm a write notifier, two event-loop wake-ups per request.
+    if (FComPortHandle->bytesToWrite() == 0 && FComPortHandle->handle() >= 0) {
+        const ssize_t n = ::write(FComPortHandle->handle(), data, DataSize);
+        written = n > 0 ? qint64(n) : 0;
+    }
+#endif
+    if (written < qint64(DataSize)) {
+        const qint64 rest = FComPortHandle->write(data + written, qint64(DataSize) - written);
+        written += qMax<qint64>(0, rest);
+        FComPortHandle->flush();
+    }
     // Ten bits a byte at the line's speed, after whatever was still going out.
     const qint64 now = FClock.nsecsElapsed();
     const qint64 wireNs = qint64(DataSize) * 10 * 1000000000LL / qMax<qint64>(1, Win32BaudRates[FComPortBaudRate]);
