@@ -56,7 +56,8 @@ struct Exchange {
         // The speed switch reopens the line. A name too long for the port's lock file makes that
         // fail at once: no device is opened and no lock file written (its flush to disk alone
         // took milliseconds, more than a whole input).
-        f.link.COMP->SetComPortName(QStringLiteral("/nonexistent/") + QString(300, QLatin1Char('x')));
+        static const QString noPort = QStringLiteral("/nonexistent/") + QString(300, QLatin1Char('x'));
+        f.link.COMP->SetComPortName(noPort);
         QObject::connect(&f.link, &DetectorLink::replyTimeout, &f.link, [this] { missedReply(); });
         // As the window does: after the box, on from the event loop, never inside the chunk.
         QObject::connect(&f.link, &DetectorLink::receiveFailed, &f.link, [this] { missedReply(); },
