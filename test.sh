@@ -23,10 +23,21 @@ if [ "${DORVIK_FUZZ_SECONDS:-60}" -gt 0 ]; then
   corpus=$(mktemp -d)
   trap 'rm -rf "$corpus"' EXIT
   cp tests/fuzz/corpus/* "$corpus"/
+  log="$PWD/$fuzz/fuzz_receive.log"
+  # A failing input is kept in the build tree; the corpus copy goes with the trap.
+  status=0
   (cd "$corpus" && ASAN_OPTIONS=detect_leaks=1 \
      LSAN_OPTIONS=suppressions="$OLDPWD/tests/fuzz/lsan.supp" \
      "$OLDPWD/$fuzz/tests/fuzz/fuzz_receive" -max_total_time="${DORVIK_FUZZ_SECONDS:-60}" \
-     -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==|SUMMARY)')
+     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$OLDPWD/$fuzz/" "$corpus" >"$log" 2>&1) || status=$?
+  grep -E '^(Done|==|SUMMARY|invariant broken|artifact_prefix)' "$log" || true
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  echo "fuzz: ${runs:-?} inputs, ${rate:-?} a second"
+  if [ "$status" -ne 0 ]; then
+    echo "fuzz: receive path FAILED (log: $log)"
+    exit "$status"
+  fi
   echo "fuzz: receive path clean"
 fi
 

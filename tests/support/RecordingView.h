@@ -40,8 +40,25 @@ private:
     }
 };
 
+// A link that also keeps what it put on the line, so that a test sees each request without a
+// port at the other end.
+class RecordingLink : public DetectorLink {
+public:
+    using DetectorLink::DetectorLink;
+
+    int framesSent = 0;
+    std::vector<std::uint8_t> lastFrame;
+
+    void SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_t replyBytes) override
+    {
+        ++framesSent;
+        lastFrame = frame;
+        DetectorLink::SendFrame(frame, replyBytes);
+    }
+};
+
 // The exchange on its own: a link whose window is a RecordingView.
 struct LinkFixture {
     RecordingView view;
-    DetectorLink link{&view};
+    RecordingLink link{&view};
 };
