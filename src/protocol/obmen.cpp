@@ -138,7 +138,12 @@ void TDispObmen::StartNeprObmen()
 
 void TDispObmen::PermanentObmen()
 {
+    const unsigned sentBefore = FSent;
     TranslateRec();
+    // A transmitter's letter reply restarts polling, which has sent its first request already:
+    // one reply, one request.
+    if (FSent != sentBefore)
+        return;
     if (FlagSetRegDej) {
         FlagSetRegDej.clear();
         InitNeprObmenDej();
@@ -192,6 +197,7 @@ void TDispObmen::ReplyRefused()
 
 void TDispObmen::proc_cf_req(Byte addr, RSerialStruct COM)
 {
+    ++FSent;
     FLastSetting = 0;
     FTransmitter->ClearTr();
     FTransmitter->AddTr(addr);
@@ -203,6 +209,7 @@ void TDispObmen::proc_cf_req(Byte addr, RSerialStruct COM)
 
 void TDispObmen::proc_cf_set(Byte addr, RSerialStruct COM, Byte par)
 {
+    ++FSent;
     FLastSetting = COM.CodCom;
     FTransmitter->ClearTr();
     FTransmitter->AddTr(addr);

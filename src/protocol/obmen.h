@@ -93,6 +93,7 @@ private:
     Byte FSerialIndex = 0;
     Byte FCountError = 0;
     Byte FLastSetting = 0;  // the code of the setting in flight, 0 for a query
+    unsigned FSent = 0;     // requests sent so far (wraps harmlessly)
 };
 
 extern TDispObmen* DispObmen;
