@@ -89,7 +89,7 @@ fi
 sed 's/^/check_package: appstreamcli: /' "$scratch/appstream.log"
 desktop_categories=$(sed -n 's/^Categories=//p' "$desktop" | tr ';' '\n' | sed '/^$/d' | sort)
 metainfo_categories=$(sed -n 's|.*<category>\(.*\)</category>.*|\1|p' "$metainfo" | sort)
-[ -n "$desktop_categories" ] && [ "$desktop_categories" = "$metainfo_categories" ] ||
+{ [ -n "$desktop_categories" ] && [ "$desktop_categories" = "$metainfo_categories" ]; } ||
     fail "the metainfo's categories ($metainfo_categories) are not the desktop entry's ($desktop_categories)"
 # A new version needs its release in the metainfo and its entry in the changelog.
 release=$(sed -n 's|.*<release version="\([^"]*\)".*|\1|p' "$metainfo" | head -n 1)
@@ -115,7 +115,7 @@ keys=$(sed -n 's/.*QStringLiteral("\(-[A-Z]*\)").*/\1/p' "$source_dir/src/connec
 variables=$(grep -rhoE '(qgetenv|qEnvironmentVariable[A-Za-z]*)\("[A-Z_]+"' "$source_dir/src" |
             sed 's/.*("//; s/"$//' | sort -u)
 files=$(sed -n 's/.*_FILE\[\] = "\([^"]*\)".*/\1/p' "$source_dir/src/connection/texts.h")
-[ -n "$keys" ] && [ -n "$variables" ] && [ -n "$files" ] ||
+{ [ -n "$keys" ] && [ -n "$variables" ] && [ -n "$files" ]; } ||
     fail "could not read the program's keys, environment variables and files from its sources"
 for word in $keys $variables $files dorvik_sim; do
     grep -qF -- "$word" "$scratch/page" || fail "the manual page does not mention $word"
@@ -124,9 +124,9 @@ done
 # Errors fail; warnings and infos are shown. None is suppressed. The infos left, and why:
 #  - binary-has-unneeded-section .comment: CPack strips with plain `strip`, which keeps
 #    .comment, and takes no options for it;
-#  - hardening-no-bindnow, hardening-no-fortify-functions: they come from the compiler and
-#    linker flags of the build being packaged (a Debug build has no optimisation, so no
-#    fortified functions), not from the packaging.
+#  - hardening-no-bindnow, hardening-no-fortify-functions: the build (Debug or Release) links
+#    without -z now and defines no _FORTIFY_SOURCE; compiler and linker flags belong to the
+#    build, not to the packaging.
 lintian_status=0
 lintian --display-info "$deb" >"$scratch/lintian.log" 2>&1 || lintian_status=$?
 grep -v '^running with root privileges' "$scratch/lintian.log" | sed 's/^/check_package: lintian: /'
