@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the Debian package from a configured and built tree and checks what an installer gets:
-# the files in their places, the dependencies, a valid desktop entry, and a program that starts
-# and closes from a read-only installation, keeping its settings in the user's configuration
-# directory.
+# the files in their places, the dependencies, a valid desktop entry, AppStream metainfo and
+# manual page, a package lintian finds no error in, and a program that starts and closes from a
+# read-only installation, keeping its settings in the user's configuration directory.
 #   packaging/check_package.sh <build dir>
 set -eu
 
@@ -14,7 +14,7 @@ fail() {
     exit 1
 }
 
-for tool in cpack dpkg-deb desktop-file-validate readelf; do
+for tool in cpack dpkg-deb dpkg-parsechangelog desktop-file-validate readelf appstreamcli lintian man gzip; do
     command -v "$tool" >/dev/null 2>&1 || fail "$tool is not installed"
 done
 [ -f "$build/CPackConfig.cmake" ] || fail "$build is not a configured build directory"
@@ -43,7 +43,11 @@ dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./|/|' >"$scratch/contents"
 for path in /usr/bin/dorvik_m_wizard \
             /usr/share/applications/dorvik-m-wizard.desktop \
             /usr/share/pixmaps/dorvik-m-wizard.xpm \
-            /usr/lib/udev/rules.d/60-dorvik-serial.rules; do
+            /usr/lib/udev/rules.d/60-dorvik-serial.rules \
+            /usr/share/metainfo/local.dorvik.m_wizard.metainfo.xml \
+            /usr/share/man/man1/dorvik_m_wizard.1.gz \
+            /usr/share/doc/dorvik-m-wizard/copyright \
+            /usr/share/doc/dorvik-m-wizard/changelog.gz; do
     grep -qx "$path" "$scratch/contents" || fail "the package lacks $path"
 done
 
@@ -68,6 +72,67 @@ done
 
 desktop-file-validate "$root/usr/share/applications/dorvik-m-wizard.desktop" ||
     fail "the desktop entry does not validate"
+
+# ---- The desktop's conventions: AppStream metainfo, manual page, changelog, lintian ----
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+version=$(dpkg-deb -f "$deb" Version)
+desktop=$root/usr/share/applications/dorvik-m-wizard.desktop
+metainfo=$root/usr/share/metainfo/local.dorvik.m_wizard.metainfo.xml
+
+# validate-tree also looks for the desktop entry the metainfo launches. Its verdict fails on
+# warnings as well as errors. One info remains: cid-maybe-not-rdns, because the id begins with
+# "local", on purpose no real domain, so no top-level domain the validator knows.
+if ! appstreamcli validate-tree --no-net "$root" >"$scratch/appstream.log" 2>&1; then
+    cat "$scratch/appstream.log" >&2
+    fail "the AppStream metainfo does not validate"
+fi
+sed 's/^/check_package: appstreamcli: /' "$scratch/appstream.log"
+desktop_categories=$(sed -n 's/^Categories=//p' "$desktop" | tr ';' '\n' | sed '/^$/d' | sort)
+metainfo_categories=$(sed -n 's|.*<category>\(.*\)</category>.*|\1|p' "$metainfo" | sort)
+{ [ -n "$desktop_categories" ] && [ "$desktop_categories" = "$metainfo_categories" ]; } ||
+    fail "the metainfo's categories ($metainfo_categories) are not the desktop entry's ($desktop_categories)"
+# A new version needs its release in the metainfo and its entry in the changelog.
+release=$(sed -n 's|.*<release version="\([^"]*\)".*|\1|p' "$metainfo" | head -n 1)
+[ "$release" = "$version" ] || fail "the metainfo's newest release is '$release', the package's version $version"
+gzip -dc "$root/usr/share/doc/dorvik-m-wizard/changelog.gz" >"$scratch/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version) ||
+    fail "the package's changelog does not parse"
+[ "$changelog_version" = "$version" ] ||
+    fail "the changelog's newest entry is $changelog_version, the package's version $version"
+
+# The page has to render cleanly for any user: in the C locale too, where anything outside
+# ASCII cannot be drawn.
+page=$root/usr/share/man/man1/dorvik_m_wizard.1.gz
+for locale in C C.UTF-8; do
+    LC_ALL=$locale MANWIDTH=80 man --warnings -l "$page" >/dev/null 2>"$scratch/man.err" ||
+        { cat "$scratch/man.err" >&2; fail "man cannot render the manual page ($locale)"; }
+    [ ! -s "$scratch/man.err" ] ||
+        { cat "$scratch/man.err" >&2; fail "the manual page renders with warnings ($locale)"; }
+done
+# Every command-line key, environment variable and file the program knows is on the page.
+gzip -dc "$page" | sed 's/\\-/-/g' >"$scratch/page"
+keys=$(sed -n 's/.*QStringLiteral("\(-[A-Z]*\)").*/\1/p' "$source_dir/src/connection/params.cpp")
+variables=$(grep -rhoE '(qgetenv|qEnvironmentVariable[A-Za-z]*)\("[A-Z_]+"' "$source_dir/src" |
+            sed 's/.*("//; s/"$//' | sort -u)
+files=$(sed -n 's/.*_FILE\[\] = "\([^"]*\)".*/\1/p' "$source_dir/src/connection/texts.h")
+{ [ -n "$keys" ] && [ -n "$variables" ] && [ -n "$files" ]; } ||
+    fail "could not read the program's keys, environment variables and files from its sources"
+for word in $keys $variables $files dorvik_sim; do
+    grep -qF -- "$word" "$scratch/page" || fail "the manual page does not mention $word"
+done
+
+# Errors fail; warnings and infos are shown. None is suppressed. The infos left, and why:
+#  - binary-has-unneeded-section .comment: CPack strips with plain `strip`, which keeps
+#    .comment, and takes no options for it;
+#  - hardening-no-bindnow, hardening-no-fortify-functions: the build (Debug or Release) links
+#    without -z now and defines no _FORTIFY_SOURCE; compiler and linker flags belong to the
+#    build, not to the packaging.
+lintian_status=0
+lintian --display-info "$deb" >"$scratch/lintian.log" 2>&1 || lintian_status=$?
+grep -v '^running with root privileges' "$scratch/lintian.log" | sed 's/^/check_package: lintian: /'
+if [ $lintian_status -ne 0 ] || grep -q '^E:' "$scratch/lintian.log"; then
+    fail "lintian finds errors in the package (status $lintian_status)"
+fi
 
 # ---- The program from a read-only installation ----
 # Root writes into read-only folders anyway, so as root the program runs as an ordinary user;
