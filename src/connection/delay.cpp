@@ -4,18 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace {
-std::function<void(std::uint32_t)> override;
-}
-
-void setDelayOverride(std::function<void(std::uint32_t ms)> wait) { override = std::move(wait); }
-
 void Delay(std::uint32_t ms)
 {
-    if (override) {
-        override(ms);
-        return;
-    }
     QElapsedTimer clock;
     clock.start();
     // A nested loop that sleeps until the next event: no busy waiting.

@@ -1,10 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 
-// Waits at least ms milliseconds while the window keeps handling its events (timers, serial
-// chunks, clicks), which may therefore run inside the wait.
+// Waits at least ms milliseconds while the window keeps handling its events. Used only once the
+// window has closed and the exchange has stopped (the alarm sound winding down): nothing that
+// runs during the wait can reach the exchange.
 void Delay(std::uint32_t ms);
-
-// Replaces the waiting (the fuzzer cannot afford real waits); an empty function restores it.
-void setDelayOverride(std::function<void(std::uint32_t ms)> wait);
