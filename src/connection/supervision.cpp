@@ -65,9 +65,9 @@ void TfmMain::afterMissedReply()
     // miss must not start a search the user did not ask for.
     if (!FFlagReply)
         return;
-    // A dialog open over a lost unit would edit a value nobody can receive, and the next
-    // search's replies would write under it: it closes as if cancelled, and the loss is
-    // shown once the window is back.
+    // A dialog open over a lost unit would edit a value nobody can receive, and its restore
+    // would bring back the old unit's controls over whatever the next search finds: it closes
+    // as if cancelled, and the loss is shown once the window is back.
     if (FSettingDialog) {
         FSettingDialog->reject();
         after(10, [this] { afterMissedReply(); });

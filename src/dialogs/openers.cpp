@@ -71,6 +71,10 @@ void TfmMain::bbAddrClick()
 void TfmMain::bbAboutClick()
 {
     DisableMainWindow();
+    // Tracked like a settings dialog: a link lost under it closes it, so that the window is
+    // restored before the next search shows whatever unit it finds.
+    FSettingDialog = fmAbout;
     fmAbout->exec();
+    FSettingDialog = nullptr;
     RestoreMainWindow();
 }

@@ -287,7 +287,7 @@ public:
 
     // ---- Dialog openers (dialogs/openers.cpp) ----
     bool SettingDialogsAllowed() const;
-    // The settings dialog open over the window, if any.
+    // The dialog open over the greyed-out window (a settings dialog or the about box), if any.
     QDialog* FSettingDialog = nullptr;
     void bbLiterClick();
     void bbSkorClick();

@@ -44,6 +44,7 @@ private slots:
     void refusedSettingShowsTheUnitsValue();
     void dialogsWaitForTheSpeedSwitch();
     void dialogOpenWhenTheLinkIsLost();
+    void anotherUnitFoundAfterADialog();
 };
 
 void tst_Recovery::unitLeftAtTheWorkingSpeed_data()
@@ -241,6 +242,30 @@ void tst_Recovery::dialogOpenWhenTheLinkIsLost()
     // Nothing the dialog held was sent.
     for (const SimRequest& q : sim.requests())
         QVERIFY(q.code != 114);
+}
+
+void tst_Recovery::anotherUnitFoundAfterADialog()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+
+    // The receiver goes while the about box is open; a transmitter is on the cable when the
+    // search comes back.
+    QTimer::singleShot(0, fmMain, [&] { sim.setSilent(true); });
+    fmMain->bbAboutClick();  // returns once the box has been closed by the loss
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+    sim.state().kind = SimConfig::Transmitter;
+    sim.powerCycle();
+    sim.setSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->Ident() == 32, RECOVERY_MS);
+    // The transmitter's view, not the receiver's buttons brought back by a late restore.
+    QVERIFY(fmMain->bbLiter->isEnabled());
+    QVERIFY(!fmMain->bbSkor->isEnabled());
+    QVERIFY(!fmMain->sbZvonok->isVisible());
 }
 
 QTEST_MAIN(tst_Recovery)
