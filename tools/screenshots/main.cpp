@@ -213,7 +213,8 @@ void shootLetterDialog()
     if (!unit)
         return;
     Program program({unit.get()});
-    if (!waitFor([] { return panelShown(); }))
+    // The panel shows before the line has moved to the working speed; the dialogs wait for it.
+    if (!waitFor([] { return panelShown() && fmMain->SettingDialogsAllowed(); }))
         return fail(QStringLiteral("the receiver never came up for the letter dialog"));
     settle(300);
 
