@@ -4,6 +4,7 @@
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
+#include "connection/DetectorLink.h"
 #include "connection/texts.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
@@ -194,25 +195,26 @@ void tst_Recovery::dialogsWaitForTheSpeedSwitch()
     SimulatedDetector sim;
     QVERIFY(sim.open());
     ProgramFixture program({sim.slavePath()});
-    bool opened = false, tried = false;
+    bool opened = false, tried = false, switching = false;
     connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest& q) {
         if (q.code != 1 || tried)
             return;
+        // The unit has the speed command: the program is in its switch now, whatever the
+        // machine's load (its next step is due only 300 ms after the command left).
         tried = true;
-        // A click while the line changes speed opens nothing.
-        QTimer::singleShot(50, fmMain, [&] {
-            QTimer::singleShot(0, fmMain, [&] {
-                if (QApplication::activeModalWidget() == fmLiter) {
-                    opened = true;
-                    fmLiter->reject();
-                }
-            });
-            fmMain->bbLiter->click();
+        switching = fmMain->link->switching();
+        QTimer::singleShot(0, fmMain, [&] {
+            if (fmLiter->isVisible()) {
+                opened = true;
+                fmLiter->reject();
+            }
         });
+        fmMain->bbLiter->click();
     });
     program.start();
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
     QVERIFY(tried);
+    QVERIFY(switching);
     QVERIFY(!opened);
 }
 
