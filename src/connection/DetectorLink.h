@@ -42,6 +42,8 @@ public:
 
 signals:
     void replyTimeout();
+    // A reply was accepted and its values handed on.
+    void replyAccepted();
     // The third faulty reply since the search began: the exchange has stopped.
     void receiveFailed(const QString& text);
     void lineSpeedChanged(TComPortBaudRate rate);

@@ -47,6 +47,7 @@ void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataP
     const int CodeErr = TestRecData();
     if (CodeErr == 0) {
         dispatcher.Execute();
+        emit replyAccepted();
         return;
     }
     dispatcher.ReplyRefused();

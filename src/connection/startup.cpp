@@ -138,6 +138,7 @@ void TfmMain::FormDestroy()
     // a closed window. The objects themselves live until the window is deleted, so code a
     // dialog returns into still finds them.
     link->stop();
+    endSession();
     tiStep->stop();
     FNextStep = nullptr;
     tiRepair->stop();

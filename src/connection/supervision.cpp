@@ -106,6 +106,8 @@ void TfmMain::SetCountTiRepair(std::uint8_t Value)
 void TfmMain::SetFlagReply(bool Value)
 {
     FFlagReply = Value;
+    if (!Value)
+        recordGap();
     paInit->setVisible(!Value);
     paKn->setVisible(Value);
 }

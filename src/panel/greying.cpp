@@ -74,6 +74,7 @@ void TfmMain::DisableMainWindow()
     disable(b.en_bbSkor, bbSkor);
     disable(b.en_bbAddr, bbAddr);
     disable(b.en_bbAbout, bbAbout);
+    disable(b.en_bbTrend, bbTrend);
     disable(b.en_bbClose, bbClose);
     disable(b.en_laRele, laRele);
     disable(b.en_laPit, laPit);
@@ -174,6 +175,7 @@ void TfmMain::RestoreMainWindow()
     bbSkor->setEnabled(b.en_bbSkor);
     bbAddr->setEnabled(b.en_bbAddr);
     bbAbout->setEnabled(b.en_bbAbout);
+    bbTrend->setEnabled(b.en_bbTrend);
     bbClose->setEnabled(b.en_bbClose);
     laRele->setEnabled(b.en_laRele);
     laPit->setEnabled(b.en_laPit);

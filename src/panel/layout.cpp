@@ -367,6 +367,7 @@ void TfmMain::buildLayout()
     sbZvonok->setGeometry(393, 350, 45, 44);
     sbZvonok->setIcon(speakerIcon());
     sbZvonok->setIconSize({32, 32});
+    bbTrend = button(paPar, {258, 350, 128, 44}, QString::fromUtf8(CAPT_BB_TREND));
 
     // ---- The bottom bar ----
     paKn = panel(this, {0, CLIENT_H - KN_H, CLIENT_W, KN_H}, QFrame::Panel | QFrame::Raised);
@@ -432,6 +433,7 @@ void TfmMain::buildLayout()
 void TfmMain::InitInterf()
 {
     sbZvonok->hide();
+    bbTrend->hide();
     paInit->raise();
 
     bbLiter->setEnabled(false);

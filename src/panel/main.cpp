@@ -24,6 +24,7 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     tiRepair = new QTimer(this);
     tiRepair->setInterval(1000);
     alarmSound = createAlarmSound(this);
+    startSession();
 
     buildLayout();
     connectHandlers();
@@ -58,6 +59,7 @@ void TfmMain::connectHandlers()
         if (step && !FDestroyed)
             step();
     });
+    connect(link, &DetectorLink::replyAccepted, this, &TfmMain::recordPoll);
     connect(tiTr, &QTimer::timeout, this, &TfmMain::tiTrTimer);
     connect(tiRepair, &QTimer::timeout, this, &TfmMain::tiRepairTimer);
     connect(bbFind, &QPushButton::clicked, this, &TfmMain::bbFindClick);
@@ -74,6 +76,7 @@ void TfmMain::connectHandlers()
     connect(sbHelpDej, &QPushButton::clicked, this, &TfmMain::sbHelpDejClick);
     connect(sbHelpUst, &QPushButton::clicked, this, &TfmMain::sbHelpUstClick);
     connect(sbZvonok, &QPushButton::clicked, this, &TfmMain::sbZvonokClick);
+    connect(bbTrend, &QPushButton::clicked, this, &TfmMain::bbTrendClick);
     pbPorogMarker->onMousePress = [this](QMouseEvent* e) { pbPorogMarkerMouseDown(e); };
     pbPorogMarker->onMouseMove = [this](QMouseEvent* e) { pbPorogMarkerMouseMove(e); };
     pbPorogMarker->onMouseRelease = [this](QMouseEvent* e) { pbPorogMarkerMouseUp(e); };

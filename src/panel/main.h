@@ -36,6 +36,8 @@ class TUstMarker;
 class TSerialPortDriver;
 class TDispObmen;
 class DetectorLink;
+class SessionRecord;
+class TrendWindow;
 enum TComPortBaudRate : std::uint8_t;
 
 // Appearance saved while a dialog greys the window out; restored field by field.
@@ -55,6 +57,7 @@ struct TColorBufMainWin {
     bool en_bbPlus = false, en_bbMinus = false, en_sbRabota = false, en_sbUst = false;
     bool en_sbRabota_AllowAllUp = false, en_sbUst_AllowAllUp = false;
     bool en_bbLiter = false, en_bbSkor = false, en_bbAddr = false, en_bbAbout = false, en_bbClose = false,
+         en_bbTrend = false,
          en_laRele = false, en_laPit = false, en_laKr = false;
     bool down_sbRabota = false, down_sbUst = false;
     bool en_sbZvonok = false, en_stPorogMarker = false, en_stPoleHyst = false, en_stUstHyst = false,
@@ -140,6 +143,7 @@ public:
     QLabel* stVersPr = nullptr;
     QLabel* stPered = nullptr;
     SpeedButton* sbZvonok = nullptr;
+    QPushButton* bbTrend = nullptr;
 
     QLabel* paKn = nullptr;
     QLabel* laRele = nullptr;
@@ -284,6 +288,22 @@ public:
     void pbPorogMarkerMouseDown(QMouseEvent* e);
     void pbPorogMarkerMouseMove(QMouseEvent* e);
     void pbPorogMarkerMouseUp(QMouseEvent* e);
+
+    // ---- The session's record and its trend window (trend/session.cpp) ----
+    // Shared only so that the window need not know the record's type to free it.
+    std::shared_ptr<SessionRecord> record;
+    TrendWindow* fmTrend = nullptr;
+    // The alignment signal as last reported, also while a dialog keeps the panel as it was.
+    TPosUstMarker FReportedUstMarker = 0;
+    void startSession();
+    // The window is closing: the trend goes with it.
+    void endSession();
+    // The link is lost: the record leaves a gap until polling runs again.
+    void recordGap();
+    // Called after every accepted reply: what the panel shows becomes one sample of the record.
+    void recordPoll();
+    void bbTrendClick();
+    void saveSessionCsv();
 
     // ---- Dialog openers (dialogs/openers.cpp) ----
     bool SettingDialogsAllowed() const;

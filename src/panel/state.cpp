@@ -8,15 +8,11 @@
 #include "panel/colors.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
+#include "protocol/DetectorUnits.h"
 
 #include <QTimer>
 
 namespace {
-// Only these bits of the state byte mean anything to us.
-constexpr std::uint8_t BIT_TR_MASKA = 0x01;
-constexpr std::uint8_t BIT_PIT_MASKA = 0x02;
-constexpr std::uint8_t BIT_KR_MASKA = 0x10;
-
 void showIndication(QLabel* panel, bool raised, const QColor& colRaised, const char* captRaised,
                     const QColor& colNorm, const char* captNorm)
 {

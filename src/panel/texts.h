@@ -62,3 +62,4 @@ inline constexpr char ACC_BB_LITER[] = "Установить литеру...";
 inline constexpr char ACC_BB_SKOR[] = "Установить скорость преодоления...";
 inline constexpr char ACC_BB_ADDR[] = "Установить адрес...";
 inline constexpr char ACC_LB_STEP_INIT[] = "Протокол соединения";
+inline constexpr char CAPT_BB_TREND[] = "График...";

@@ -7,6 +7,7 @@
 #include "panel/scales.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
+#include "protocol/DetectorUnits.h"
 #include "protocol/obmen.h"
 
 #include <QApplication>
@@ -16,17 +17,7 @@
 #include <cmath>
 
 namespace {
-// Alignment positions outside 31..134 mean the units are badly aimed.
-constexpr TPosUstMarker UST_NORM_MIN = 31;
-constexpr TPosUstMarker UST_NORM_MAX = 134;
-
 constexpr int MARKER_HEIGHT = 5;
-
-// The detector may report values beyond its ranges; they are kept as reported and shown at
-// the end of the scale.
-TPosPorog shownPorog(TPosPorog p) { return std::min(p, POROG_MAX); }
-TValPole shownPole(TValPole v) { return std::min(v, POLE_MAX); }
-TPosUstMarker shownUst(TPosUstMarker s) { return std::min(s, UST_MAX); }
 
 // Tenths of a volt as the read-outs show them: "2.5 B".
 QString voltText(int tenths)
@@ -38,12 +29,6 @@ int porogTenths(TPosPorog p) { return 10 + shownPorog(p); }
 // No value in range lands on a half, so the rounding mode never matters.
 int poleTenths(TValPole v) { return int(std::nearbyint(shownPole(v) * 30.0 / POLE_MAX)); }
 int ustTenths(TPosUstMarker s) { return int(std::nearbyint(shownUst(s) * 30.0 / UST_MAX)); }
-
-// The threshold on the field scale (256 units per 5 V), so the two can be compared.
-TValPole porogInPole(TPosPorog p)
-{
-    return TValPole(std::nearbyint((shownPorog(p) * 0.1 + 1.0) * 256 / 5));
-}
 
 void placeMarker(TRect& marker, int top)
 {
@@ -65,20 +50,25 @@ void TfmMain::SetPosPorog(TPosPorog p)
 
 void TfmMain::SetPosUstMarker(TPosUstMarker s)
 {
+    FReportedUstMarker = s;
     // Dropped while a dialog is open; the next poll brings the value again.
     if (FFlagDisableMainWindow)
         return;
     Detector.FPosUstMarker = s;
     stUstHyst->setText(voltText(ustTenths(s)));
-    if (s > UST_NORM_MAX) {
+    switch (signalZone(s)) {
+    case SignalZone::Strong:
         paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_VERH));
         setTextColor(paMessage, clRed);
-    } else if (s < UST_NORM_MIN) {
+        break;
+    case SignalZone::Weak:
         paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_NIZ));
         setTextColor(paMessage, clRed);
-    } else {
+        break;
+    case SignalZone::Normal:
         paMessage->setText(QString::fromUtf8(CAPT_PAN_MES_NORM));
         setTextColor(paMessage, clWindowText());
+        break;
     }
     UM->areaUstMarker = UM->getKoorUstMarker(shownUst(Detector.FPosUstMarker));
     if (BufUstMarkerPos != Detector.FPosUstMarker) {

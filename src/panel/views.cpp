@@ -37,6 +37,8 @@ void TfmMain::EnablePeredInterf()
     alarmSound->stop();
 
     sbZvonok->hide();
+    // A transmitter reports neither field nor signal: there is no trend to open.
+    bbTrend->hide();
     bbLiter->setEnabled(true);
     bbSkor->setEnabled(false);
     bbAddr->setEnabled(false);
@@ -90,6 +92,7 @@ void TfmMain::EnablePriemInterf()
     sbZvonok->hide();
     if (FlagKnZvonok)
         sbZvonok->show();
+    bbTrend->show();
     bbLiter->setEnabled(true);
     bbLiter->setText(QString::fromUtf8(CAPT_BB_LITER));
     bbSkor->setEnabled(true);

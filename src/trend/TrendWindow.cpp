@@ -1,0 +1,293 @@
+#include "trend/TrendWindow.h"
+
+#include "panel/fonts.h"
+#include "panel/state_texts.h"
+#include "protocol/DetectorUnits.h"
+#include "trend/SessionRecord.h"
+#include "trend/TrendText.h"
+#include "trend/texts.h"
+
+#include <QAreaSeries>
+#include <QButtonGroup>
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+constexpr double TOP_VOLTS = 3.0;
+constexpr int DEFAULT_COLUMNS = 600;
+
+QLineSeries* lineSeries(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine)
+{
+    auto* s = new QLineSeries;
+    QPen pen(colour, width, style);
+    pen.setCosmetic(true);
+    s->setPen(pen);
+    return s;
+}
+
+QScatterSeries* markSeries(const QColor& colour, qreal size)
+{
+    auto* s = new QScatterSeries;
+    s->setColor(colour);
+    s->setBorderColor(colour);
+    s->setMarkerSize(size);
+    s->setPointLabelsVisible(true);
+    s->setPointLabelsClipping(false);
+    s->setPointLabelsColor(colour.darker(150));
+    s->setPointLabelsFormat(QStringLiteral("@yPoint") + QString::fromUtf8(VOLT_UNIT));
+    return s;
+}
+
+// A peak's label reads as the panel does, in hundredths of a volt.
+double hundredths(double v) { return std::round(v * 100) / 100; }
+
+int plotColumns(const QChart* chart)
+{
+    const int w = int(chart->plotArea().width());
+    return w > 0 ? w : DEFAULT_COLUMNS;
+}
+
+QPushButton* button(const char* text, QWidget* parent, bool checkable = false)
+{
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setCheckable(checkable);
+    return b;
+}
+}  // namespace
+
+constexpr int TrendWindow::SPANS[3];
+
+TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
+    : QWidget(parent, Qt::Window), FRecord(record), FRefresh(new QTimer(this))
+{
+    setObjectName(QStringLiteral("fmTrend"));
+    setWindowTitle(QString::fromUtf8(TREND_TITLE));
+    setFont(programFont(13));
+    resize(820, 520);
+
+    auto* top = new QHBoxLayout;
+    spanButtons = new QButtonGroup(this);
+    const char* spanTexts[3] = {SPAN_30S, SPAN_2MIN, SPAN_10MIN};
+    for (int i = 0; i < 3; ++i) {
+        QPushButton* b = button(spanTexts[i], this, true);
+        spanButtons->addButton(b, SPANS[i]);
+        top->addWidget(b);
+    }
+    spanButtons->button(FSpanSeconds)->setChecked(true);
+    connect(spanButtons, &QButtonGroup::idClicked, this, &TrendWindow::setSpan);
+    top->addStretch(1);
+    bbSaveCsv = button(CAPT_BB_SAVE_CSV, this);
+    sbCapture = button(CAPT_SB_CAPTURE, this, true);
+    bbReport = button(CAPT_BB_REPORT, this);
+    for (QPushButton* b : {bbSaveCsv, sbCapture, bbReport})
+        top->addWidget(b);
+    connect(bbSaveCsv, &QPushButton::clicked, this, &TrendWindow::saveCsvRequested);
+    connect(sbCapture, &QPushButton::clicked, this, &TrendWindow::captureToggled);
+    connect(bbReport, &QPushButton::clicked, this, &TrendWindow::reportRequested);
+
+    buildChart();
+
+    auto* stats = new QHBoxLayout;
+    for (QLabel** l : {&laRest, &laPeak, &laMargin, &laCrossings, &laSignal, &laMaxHold, &laNote}) {
+        *l = new QLabel(this);
+        stats->addWidget(*l);
+    }
+    laRest->setObjectName(QStringLiteral("laRest"));
+    laPeak->setObjectName(QStringLiteral("laPeak"));
+    laMargin->setObjectName(QStringLiteral("laMargin"));
+    laCrossings->setObjectName(QStringLiteral("laCrossings"));
+    laSignal->setObjectName(QStringLiteral("laSignal"));
+    laMaxHold->setObjectName(QStringLiteral("laMaxHold"));
+    laNote->setObjectName(QStringLiteral("laNote"));
+    stats->addStretch(1);
+
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addWidget(chartView, 1);
+    column->addLayout(stats);
+
+    FRefresh->setInterval(REFRESH_MS);
+    connect(FRefresh, &QTimer::timeout, this, &TrendWindow::refresh);
+    refresh();
+}
+
+void TrendWindow::buildChart()
+{
+    chart = new QChart;
+    chart->legend()->hide();
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chartView = new QChartView(chart, this);
+
+    FAxisX = new QDateTimeAxis;
+    FAxisX->setFormat(QStringLiteral("HH:mm:ss"));
+    FAxisX->setTickCount(7);
+    FAxisY = new QValueAxis;
+    FAxisY->setRange(0, TOP_VOLTS);
+    FAxisY->setTickCount(7);
+    FAxisY->setLabelFormat(QStringLiteral("%.1f"));
+    FAxisY->setTitleText(QString::fromUtf8(AXIS_VOLTS));
+    chart->addAxis(FAxisX, Qt::AlignBottom);
+    chart->addAxis(FAxisY, Qt::AlignLeft);
+
+    const auto add = [this](QAbstractSeries* s) {
+        chart->addSeries(s);
+        s->attachAxis(FAxisX);
+        s->attachAxis(FAxisY);
+    };
+    // The zones lie under everything else.
+    const QColor zoneColours[3] = {QColor(255, 214, 214), QColor(214, 240, 214), QColor(255, 214, 214)};
+    for (int i = 0; i < 3; ++i) {
+        zones[i] = new QAreaSeries(new QLineSeries, new QLineSeries);
+        zones[i]->setColor(zoneColours[i]);
+        zones[i]->setBorderColor(zoneColours[i]);
+        add(zones[i]);
+    }
+    FAlarmEdge = new QLineSeries;
+    alarm = new QAreaSeries(FAlarmEdge);
+    alarm->setColor(QColor(255, 0, 0, 56));
+    alarm->setPen(Qt::NoPen);
+    add(alarm);
+    threshold = lineSeries(Qt::red, 2, Qt::DashLine);
+    add(threshold);
+    crossingPeaks = markSeries(QColor(200, 0, 0), 8);
+    add(crossingPeaks);
+    maxHold = markSeries(QColor(0, 120, 0), 10);
+    add(maxHold);
+}
+
+void TrendWindow::setSpan(int seconds)
+{
+    FSpanSeconds = seconds;
+    if (QAbstractButton* b = spanButtons->button(seconds))
+        b->setChecked(true);
+    refresh();
+}
+
+void TrendWindow::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    refresh();
+    FRefresh->start();
+}
+
+void TrendWindow::hideEvent(QHideEvent* e)
+{
+    FRefresh->stop();
+    QWidget::hideEvent(e);
+}
+
+void TrendWindow::refresh()
+{
+    const std::uint32_t now = FRecord->elapsedMs();
+    const std::uint32_t spanMs = std::uint32_t(FSpanSeconds) * 1000;
+    const std::uint32_t from = now > spanMs ? now - spanMs : 0;
+    const qint64 origin = FRecord->startedAt().toMSecsSinceEpoch();
+    FAxisX->setRange(QDateTime::fromMSecsSinceEpoch(origin + qint64(now) - spanMs),
+                     QDateTime::fromMSecsSinceEpoch(origin + now));
+
+    const SessionSample* last = FRecord->last();
+    if (!last)
+        showNote(NOTE_NO_DATA);
+    else if (last->transmitter())
+        showNote(NOTE_TRANSMITTER);
+    else if (last->aligning())
+        showAlignment(from, now);
+    else
+        showDuty(from, now);
+}
+
+void TrendWindow::showTraces(const TrendTrace& trace)
+{
+    while (traces.size() < trace.stretches.size()) {
+        QLineSeries* s = lineSeries(QColor(0, 0, 200), 1.5);
+        chart->addSeries(s);
+        s->attachAxis(FAxisX);
+        s->attachAxis(FAxisY);
+        traces.push_back(s);
+    }
+    for (std::size_t i = 0; i < traces.size(); ++i)
+        traces[i]->replace(i < trace.stretches.size() ? trace.stretches[i] : QList<QPointF>());
+}
+
+void TrendWindow::showDuty(std::uint32_t fromMs, std::uint32_t toMs)
+{
+    setDutyVisible(true);
+    const TrendTrace trace = traceOf(*FRecord, TrendKind::Duty, fromMs, toMs, plotColumns(chart), TOP_VOLTS);
+    showTraces(trace);
+    threshold->replace(trace.threshold);
+    FAlarmEdge->replace(trace.alarm);
+
+    std::vector<Crossing> crossings;
+    const DutySummary summary = FRecord->dutySince(fromMs, &crossings);
+    const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
+    QList<QPointF> peaks;
+    for (const Crossing& c : crossings)
+        peaks << QPointF(origin + c.peakMs, hundredths(poleVolts(c.peak)));
+    crossingPeaks->replace(peaks);
+
+    const bool any = summary.samples > 0;
+    laRest->setText(QString::fromUtf8(STAT_REST).arg(any ? voltsText(poleVolts(summary.rest)) : noneText()));
+    laPeak->setText(QString::fromUtf8(STAT_PEAK).arg(any ? voltsText(poleVolts(summary.peak)) : noneText()));
+    laMargin->setText(QString::fromUtf8(STAT_MARGIN).arg(any ? marginText(summary.peakMarginVolts()) : noneText()));
+    laCrossings->setText(QString::fromUtf8(STAT_CROSSINGS).arg(summary.crossings));
+}
+
+void TrendWindow::showAlignment(std::uint32_t fromMs, std::uint32_t toMs)
+{
+    setDutyVisible(false);
+    const TrendTrace trace = traceOf(*FRecord, TrendKind::Alignment, fromMs, toMs, plotColumns(chart), TOP_VOLTS);
+    showTraces(trace);
+
+    const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
+    const double left = origin + fromMs, right = origin + toMs;
+    const double edges[4] = {0, ustVolts(UST_NORM_MIN), ustVolts(UST_NORM_MAX), TOP_VOLTS};
+    for (int i = 0; i < 3; ++i) {
+        zones[i]->lowerSeries()->replace({QPointF(left, edges[i]), QPointF(right, edges[i])});
+        zones[i]->upperSeries()->replace({QPointF(left, edges[i + 1]), QPointF(right, edges[i + 1])});
+    }
+
+    const AlignmentHold& hold = FRecord->alignment();
+    QList<QPointF> held;
+    if (hold.seen && hold.maxMs >= fromMs)
+        held << QPointF(origin + hold.maxMs, hundredths(ustVolts(hold.max)));
+    maxHold->replace(held);
+    laSignal->setText(QString::fromUtf8(STAT_SIGNAL).arg(voltsText(ustVolts(hold.last)), zoneText(hold.last)));
+    laMaxHold->setText(QString::fromUtf8(STAT_MAX_HOLD)
+                           .arg(voltsText(ustVolts(hold.max)), timeOfDayText(*FRecord, hold.maxMs)));
+}
+
+void TrendWindow::showNote(const char* note)
+{
+    setDutyVisible(true);
+    showTraces({});
+    threshold->clear();
+    FAlarmEdge->clear();
+    crossingPeaks->clear();
+    for (QLabel* l : {laRest, laPeak, laMargin, laCrossings})
+        l->hide();
+    laNote->setText(QString::fromUtf8(note));
+    laNote->show();
+}
+
+void TrendWindow::setDutyVisible(bool duty)
+{
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{threshold, alarm, crossingPeaks})
+        s->setVisible(duty);
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{zones[0], zones[1], zones[2], maxHold})
+        s->setVisible(!duty);
+    for (QLabel* l : {laRest, laPeak, laMargin, laCrossings})
+        l->setVisible(duty);
+    for (QLabel* l : {laSignal, laMaxHold})
+        l->setVisible(!duty);
+    laNote->hide();
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The trend window: the field against its threshold in duty mode, the signal among its zones
+// while the units are aligned, over the last 30 s, 2 or 10 min of the session; and the
+// session file, the exchange capture and the commissioning report, which all start from it.
+#include "trend/TrendTrace.h"
+
+#include <QWidget>
+#include <vector>
+
+class QAbstractButton;
+class QAreaSeries;
+class QButtonGroup;
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QPushButton;
+class QScatterSeries;
+class QTimer;
+class QValueAxis;
+class SessionRecord;
+
+class TrendWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrendWindow(SessionRecord* record, QWidget* parent = nullptr);
+
+    static constexpr int REFRESH_MS = 250;
+    // The spans the buttons offer, in seconds.
+    static constexpr int SPANS[3] = {30, 120, 600};
+
+    void setSpan(int seconds);
+    int span() const { return FSpanSeconds; }
+    // Draws the span ending now from the record; the timer calls it while the window is shown.
+    void refresh();
+
+    // ---- Controls ----
+    QChartView* chartView = nullptr;
+    QChart* chart = nullptr;
+    QButtonGroup* spanButtons = nullptr;
+    QPushButton* bbSaveCsv = nullptr;
+    QPushButton* sbCapture = nullptr;
+    QPushButton* bbReport = nullptr;
+    // Duty mode: rest level, highest peak, its margin over the threshold, crossings.
+    QLabel* laRest = nullptr;
+    QLabel* laPeak = nullptr;
+    QLabel* laMargin = nullptr;
+    QLabel* laCrossings = nullptr;
+    // Alignment: the signal now and the strongest since alignment began.
+    QLabel* laSignal = nullptr;
+    QLabel* laMaxHold = nullptr;
+    QLabel* laNote = nullptr;
+
+    // ---- What the chart shows ----
+    std::vector<QLineSeries*> traces;  // one per stretch between gaps
+    QLineSeries* threshold = nullptr;
+    QAreaSeries* alarm = nullptr;
+    QScatterSeries* crossingPeaks = nullptr;
+    QAreaSeries* zones[3] = {};  // too weak, normal, too strong
+    QScatterSeries* maxHold = nullptr;
+
+signals:
+    void saveCsvRequested();
+    void captureToggled(bool on);
+    void reportRequested();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    void buildChart();
+    void showTraces(const TrendTrace& trace);
+    void showDuty(std::uint32_t fromMs, std::uint32_t toMs);
+    void showAlignment(std::uint32_t fromMs, std::uint32_t toMs);
+    void showNote(const char* note);
+    void setDutyVisible(bool duty);
+
+    SessionRecord* FRecord;
+    int FSpanSeconds = SPANS[1];
+    QTimer* FRefresh;
+    QDateTimeAxis* FAxisX = nullptr;
+    QValueAxis* FAxisY = nullptr;
+    QLineSeries* FAlarmEdge = nullptr;
+};
