@@ -295,6 +295,9 @@ public:
     TrendWindow* fmTrend = nullptr;
     // The alignment signal as last reported, also while a dialog keeps the panel as it was.
     TPosUstMarker FReportedUstMarker = 0;
+    // Whether the unit has reported its field and signal since polling last began.
+    bool FFieldReported = false;
+    bool FSignalReported = false;
     void startSession();
     // The window is closing: the trend goes with it.
     void endSession();

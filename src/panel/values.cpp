@@ -51,6 +51,7 @@ void TfmMain::SetPosPorog(TPosPorog p)
 void TfmMain::SetPosUstMarker(TPosUstMarker s)
 {
     FReportedUstMarker = s;
+    FSignalReported = true;
     // Dropped while a dialog is open; the next poll brings the value again.
     if (FFlagDisableMainWindow)
         return;
@@ -79,6 +80,7 @@ void TfmMain::SetPosUstMarker(TPosUstMarker s)
 
 void TfmMain::SetValPole(TValPole v)
 {
+    FFieldReported = true;
     Detector.ValPole = v;
     if (Detector.ValPole != BufValPole)
         ValPoleUpdate();

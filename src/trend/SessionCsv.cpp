@@ -13,6 +13,8 @@ constexpr char HEADER[] = "time,mode,field,threshold,signal,alarm,relay,supply,l
 QByteArray volts(double v) { return QByteArray::number(v, 'f', 2); }
 QByteArray bit(bool b) { return b ? "1" : "0"; }
 
+QByteArray known(bool isKnown, const QByteArray& value) { return isKnown ? value : QByteArray(); }
+
 QByteArray row(const SessionRecord& record, const SessionSample& s)
 {
     QByteArray line = record.startedAt().addMSecs(s.ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
@@ -21,7 +23,8 @@ QByteArray row(const SessionRecord& record, const SessionSample& s)
     if (s.transmitter())
         line += ",,,,,,,";
     else
-        line += volts(poleVolts(s.field)) + ',' + volts(porogVolts(s.threshold)) + ',' + volts(ustVolts(s.signal)) +
+        line += known(s.fieldKnown(), volts(poleVolts(s.field))) + ',' + volts(porogVolts(s.threshold)) + ',' +
+                known(s.signalKnown(), volts(ustVolts(s.signal))) +
                 ',' + bit(s.alarm()) + ',' + bit(s.state & BIT_TR_MASKA) + ',' + bit(s.state & BIT_PIT_MASKA) +
                 ',' + bit(s.state & BIT_KR_MASKA) + ',';
     line += QByteArray::number(s.letter) + ',' + QByteArray::number(s.range) + ',' + QByteArray::number(s.address) +

@@ -13,7 +13,14 @@
 #include <vector>
 
 struct SessionSample {
-    enum Flag : std::uint8_t { Alarm = 1, AfterGap = 2, Transmitter = 4 };
+    enum Flag : std::uint8_t {
+        Alarm = 1,
+        AfterGap = 2,
+        Transmitter = 4,
+        // The unit has reported the value since polling began; before that it means nothing.
+        FieldKnown = 8,
+        SignalKnown = 16,
+    };
 
     std::uint32_t ms = 0;  // since the session began
     TValPole field = 0;
@@ -30,9 +37,11 @@ struct SessionSample {
     // The first sample after the link was lost: the trend leaves a gap before it.
     bool afterGap() const { return flags & AfterGap; }
     bool transmitter() const { return flags & Transmitter; }
-    // Duty mode of a receiver: the field and the threshold mean something.
-    bool duty() const { return mode == dej && !transmitter(); }
-    bool aligning() const { return (mode == ust || mode == vklpit) && !transmitter(); }
+    bool fieldKnown() const { return flags & FieldKnown; }
+    bool signalKnown() const { return flags & SignalKnown; }
+    // A receiver's field in duty mode, or its signal while aligned, as reported.
+    bool duty() const { return mode == dej && !transmitter() && fieldKnown(); }
+    bool aligning() const { return (mode == ust || mode == vklpit) && !transmitter() && signalKnown(); }
     // The field above the threshold, compared as the panel compares them.
     bool aboveThreshold() const;
 };

@@ -135,7 +135,7 @@ void TrendWindow::buildChart()
     FAxisY->setRange(0, TOP_VOLTS);
     FAxisY->setTickCount(7);
     FAxisY->setLabelFormat(QStringLiteral("%.1f"));
-    FAxisY->setTitleText(QString::fromUtf8(AXIS_VOLTS));
+    FAxisY->setTitleText(QString::fromUtf8(VOLT_UNIT).trimmed());
     chart->addAxis(FAxisX, Qt::AlignBottom);
     chart->addAxis(FAxisY, Qt::AlignLeft);
 
@@ -249,7 +249,7 @@ void TrendWindow::showAlignment(std::uint32_t fromMs, std::uint32_t toMs)
     showTraces(trace);
 
     const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
-    const double left = origin + fromMs, right = origin + toMs;
+    const double right = origin + toMs, left = right - FSpanSeconds * 1000.0;
     const double edges[4] = {0, ustVolts(UST_NORM_MIN), ustVolts(UST_NORM_MAX), TOP_VOLTS};
     for (int i = 0; i < 3; ++i) {
         zones[i]->lowerSeries()->replace({QPointF(left, edges[i]), QPointF(right, edges[i])});

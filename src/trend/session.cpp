@@ -20,7 +20,13 @@ void TfmMain::endSession()
         fmTrend->close();
 }
 
-void TfmMain::recordGap() { record->markGap(); }
+void TfmMain::recordGap()
+{
+    record->markGap();
+    // What the panel still shows is the lost unit's; the next unit found reports afresh.
+    FFieldReported = false;
+    FSignalReported = false;
+}
 
 void TfmMain::recordPoll()
 {
@@ -37,6 +43,10 @@ void TfmMain::recordPoll()
     s.letter = Detector.FLit;
     s.range = Detector.FScor;
     s.address = std::uint8_t(Detector.FAddr);
+    if (FFieldReported)
+        s.flags |= SessionSample::FieldKnown;
+    if (FSignalReported)
+        s.flags |= SessionSample::SignalKnown;
     if (Detector.FFlagTr)
         s.flags |= SessionSample::Alarm;
     if (Detector.FIdent == IDENT_PERED)

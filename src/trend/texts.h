@@ -11,7 +11,6 @@ inline constexpr char CAPT_BB_SAVE_CSV[] = "Сохранить CSV...";
 inline constexpr char CAPT_SB_CAPTURE[] = "Запись обмена...";
 inline constexpr char CAPT_BB_REPORT[] = "Протокол...";
 
-inline constexpr char AXIS_VOLTS[] = "В";
 inline constexpr char TRACE_FIELD[] = "Отклонение уровня поля";
 inline constexpr char TRACE_SIGNAL[] = "Сигнал";
 

@@ -109,7 +109,7 @@ void tst_Keyboard::tabFollowsReadingAndShowsFocus()
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->sbRabota->Down(), 15000);
         if (window == "panel") {
-            expected = {fmMain->pbPorogMarker, fmMain->sbHelpDej, fmMain->bbAbout, fmMain->bbClose};
+            expected = {fmMain->pbPorogMarker, fmMain->sbHelpDej, fmMain->bbTrend, fmMain->bbAbout, fmMain->bbClose};
             if (fmMain->sbHelpUst->isEnabled())
                 expected.insert(2, fmMain->sbHelpUst);
         } else if (window == "letter") {

@@ -22,6 +22,7 @@ SessionSample duty(std::uint32_t ms, int field, bool alarm = false)
     s.mode = dej;
     s.letter = 3;
     s.address = 7;
+    s.flags = SessionSample::FieldKnown | SessionSample::SignalKnown;
     if (alarm)
         s.flags |= SessionSample::Alarm;
     return s;
@@ -33,6 +34,7 @@ SessionSample aligning(std::uint32_t ms, int signal)
     s.ms = ms;
     s.signal = TPosUstMarker(signal);
     s.mode = ust;
+    s.flags = SessionSample::SignalKnown;
     return s;
 }
 
@@ -201,6 +203,10 @@ void tst_SessionRecord::csvHasOneRowPerSample()
     relay.state = BIT_TR_MASKA | BIT_KR_MASKA;
     relay.range = 2;
     record.add(relay);
+    SessionSample unreported;  // polling has begun, the unit has not reported yet
+    unreported.ms = 25;
+    unreported.threshold = THRESHOLD;
+    record.add(unreported);
     SessionSample tx;
     tx.ms = 30;
     tx.flags = SessionSample::Transmitter;
@@ -214,14 +220,15 @@ void tst_SessionRecord::csvHasOneRowPerSample()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 1 + 4 + 1);  // header, rows, and the empty tail after the last newline
+    QCOMPARE(lines.size(), 1 + 5 + 1);  // header, rows, and the empty tail after the last newline
     QCOMPARE(lines[0], QByteArray("time,mode,field,threshold,signal,alarm,relay,supply,lid,letter,range,address"));
     const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
     QVERIFY(time.match(QString::fromLatin1(lines[1].split(',')[0])).hasMatch());
     QCOMPARE(lines[2].mid(lines[2].indexOf(',') + 1), QByteArray("0,1.95,1.50,0.00,0,0,0,0,3,0,7"));
     QCOMPARE(lines[3].mid(lines[3].indexOf(',') + 1), QByteArray("0,0.39,1.50,0.00,1,1,0,1,3,2,7"));
-    QCOMPARE(lines[4].mid(lines[4].indexOf(',') + 1), QByteArray("0,,,,,,,,8,0,0"));
-    for (int i = 1; i <= 4; ++i)
+    QCOMPARE(lines[4].mid(lines[4].indexOf(',') + 1), QByteArray("0,,1.50,,0,0,0,0,1,0,0"));
+    QCOMPARE(lines[5].mid(lines[5].indexOf(',') + 1), QByteArray("0,,,,,,,,8,0,0"));
+    for (int i = 1; i <= 5; ++i)
         QCOMPARE(lines[i].count(','), 11);
 }
 

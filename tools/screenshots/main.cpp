@@ -7,6 +7,7 @@
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
 #include "panel/state_texts.h"
+#include "trend/TrendWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -237,6 +239,66 @@ void shootLetterDialog()
         fail(QStringLiteral("the letter dialog never opened"));
 }
 
+// The unit's value over time while somebody walks the zone (duty) or the installer turns the
+// unit (alignment): t in seconds since the script began.
+int walkedField(double t)
+{
+    const double crossings[][2] = {{4, 120}, {11, 96}, {17, 135}};  // when, how high
+    double v = 20 + 2 * std::sin(t * 7);
+    for (const auto& c : crossings)
+        v += (c[1] - 20) * std::exp(-std::pow((t - c[0]) / 0.6, 2));
+    return int(std::lround(v));
+}
+
+int turnedSignal(double t) { return int(std::lround(70 + 60 * std::sin(t / 3.2) - t * 1.5)); }
+
+// Plays a script on the unit for seconds while the program polls it.
+void playScript(SimulatedDetector& unit, double seconds, const std::function<void(SimConfig&, double)>& step)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { step(unit.state(), clock.elapsed() / 1000.0); });
+    timer.start(20);
+    waitFor([&] { return clock.elapsed() > seconds * 1000; }, int(seconds * 1000) + 5000);
+}
+
+void shootTrend(const char* name, const SimConfig& config, const std::function<void(SimConfig&, double)>& step)
+{
+    auto unit = openUnit(config);
+    if (!unit)
+        return;
+    Program program({unit.get()});
+    if (!waitFor([] { return panelShown() && fmMain->SettingDialogsAllowed(); }))
+        return fail(QStringLiteral("the receiver never came up for the trend"));
+    fmMain->bbTrendClick();
+    fmMain->fmTrend->setSpan(30);
+    playScript(*unit, 22, step);
+    fmMain->fmTrend->refresh();
+    save(fmMain->fmTrend->grab(), QString::fromUtf8(name));
+}
+
+void shootTrends()
+{
+    SimConfig duty;
+    duty.threshold = 5;
+    duty.model = 22;
+    shootTrend("trend-duty.png", duty, [](SimConfig& unit, double t) {
+        unit.field = quint8(walkedField(t));
+        // The unit holds its alarm for a while after the field came down.
+        static double alarmUntil = -1;
+        if (unit.field > 77)
+            alarmUntil = t + 1.5;
+        unit.alarm = t < alarmUntil;
+        unit.stateByte = unit.alarm ? 0x01 : 0x00;
+    });
+    SimConfig alignment;
+    alignment.mode = 1;
+    alignment.model = 22;
+    shootTrend("trend-alignment.png", alignment,
+               [](SimConfig& unit, double t) { unit.signal = quint8(std::clamp(turnedSignal(t), 0, 153)); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -261,5 +323,6 @@ int main(int argc, char** argv)
     shootAlignment();
     shootTransmitter();
     shootLetterDialog();
+    shootTrends();
     return failed ? 1 : 0;
 }

@@ -1,0 +1,166 @@
+// The trend window end to end: the real program polls the simulated unit while the test scripts
+// its field and signal, and the window sums up what an installer walking the zone would see.
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/DetectorLink.h"
+#include "dialogs/liter.h"
+#include "panel/widgets.h"
+#include "protocol/obmen.h"
+#include "trend/SessionCsv.h"
+#include "trend/SessionRecord.h"
+#include "trend/TrendWindow.h"
+
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+const SessionSample* last() { return fmMain->record->last(); }
+
+bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
+
+// Holds the field at value until the record has taken at least polls samples of it.
+bool holdField(SimulatedDetector& sim, int value, int polls = 1)
+{
+    sim.state().field = quint8(value);
+    if (!QTest::qWaitFor([&] { return last() && last()->field == value; }, 10000))
+        return false;
+    const std::size_t from = fmMain->record->size();
+    return QTest::qWaitFor([&] { return fmMain->record->size() >= from + std::size_t(polls); }, 10000);
+}
+
+bool holdSignal(SimulatedDetector& sim, int value)
+{
+    sim.state().signal = quint8(value);
+    return QTest::qWaitFor([&] { return last() && last()->aligning() && last()->signal == value; }, 10000);
+}
+
+QString text(const QLabel* l) { return l->text(); }
+}  // namespace
+
+class tst_Trend : public QObject {
+    Q_OBJECT
+private slots:
+    void dutyPeaksAndMargins();
+    void alignmentMaxHold();
+    void csvHoldsEveryPoll();
+};
+
+void tst_Trend::dutyPeaksAndMargins()
+{
+    SimConfig config;
+    config.threshold = 5;  // 1.5 V
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    QVERIFY(fmMain->bbTrend->isVisible());
+    fmMain->bbTrend->click();
+    TrendWindow* trend = fmMain->fmTrend;
+    QVERIFY(trend && trend->isVisible());
+
+    // Somebody crosses the zone twice: once well over the threshold, once only just.
+    QVERIFY(holdField(sim, 20, 400));
+    for (int v : {100, 130, 100, 20})
+        QVERIFY(holdField(sim, v));
+    QVERIFY(holdField(sim, 20, 400));
+    for (int v : {90, 20})
+        QVERIFY(holdField(sim, v));
+    QVERIFY(holdField(sim, 20, 400));
+
+    trend->refresh();
+    QCOMPARE(text(trend->laRest), QStringLiteral("Уровень покоя: 0.39 B"));
+    QCOMPARE(text(trend->laPeak), QStringLiteral("Наибольший пик: 2.53 B"));
+    QCOMPARE(text(trend->laMargin), QStringLiteral("Запас над порогом: +1.03 B"));
+    QCOMPARE(text(trend->laCrossings), QStringLiteral("Пересечений порога: 2"));
+    const QList<QPointF> peaks = trend->crossingPeaks->points();
+    QCOMPARE(peaks.size(), 2);
+    QCOMPARE(peaks[0].y(), 2.53);
+    QCOMPARE(peaks[1].y(), 1.75);
+    QCOMPARE(fmMain->record->dutySession().smallestMarginVolts, 90 * 3.0 / 154 - 1.5);
+    QCOMPARE(trend->threshold->points().last().y(), 1.5);
+
+    // The installer lowers the threshold: the line follows.
+    fmMain->bbMinus->click();
+    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().threshold), 4, 5000);
+    QVERIFY(holdField(sim, 20, 50));
+    trend->refresh();
+    QCOMPARE(trend->threshold->points().last().y(), 1.4);
+
+    // A dialog greys the main window; the trend goes on drawing what the unit reports.
+    bool seenUnderDialog = false;
+    QTimer::singleShot(0, fmLiter, [&] {
+        sim.state().field = 140;
+        seenUnderDialog = QTest::qWaitFor(
+            [&] { return text(trend->laPeak) == QStringLiteral("Наибольший пик: 2.73 B"); }, 10000);
+        fmLiter->reject();
+    });
+    fmMain->bbLiter->click();
+    QVERIFY(seenUnderDialog);
+}
+
+void tst_Trend::alignmentMaxHold()
+{
+    SimConfig config;
+    config.mode = 1;
+    config.signal = 60;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    fmMain->bbTrend->click();
+    TrendWindow* trend = fmMain->fmTrend;
+
+    // The installer turns the unit slowly: the signal rises, peaks and falls off.
+    for (int v : {60, 100, 140, 120, 90})
+        QVERIFY(holdSignal(sim, v));
+    trend->refresh();
+    QVERIFY(trend->laMaxHold->isVisible());
+    QVERIFY(!trend->laPeak->isVisible());
+    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.75 B в ")));
+    QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 1.76 B (норма)"));
+    const QList<QPointF> held = trend->maxHold->points();
+    QCOMPARE(held.size(), 1);
+    QCOMPARE(held[0].y(), 2.75);
+
+    QVERIFY(holdSignal(sim, 150));
+    trend->refresh();
+    QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 2.94 B (избыточный)"));
+    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B в ")));
+}
+
+void tst_Trend::csvHoldsEveryPoll()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+
+    // One sample per accepted reply while polling, nothing for the search before it.
+    const std::size_t before = fmMain->record->size();
+    QSignalSpy replies(fmMain->link, &DetectorLink::replyAccepted);
+    QTRY_VERIFY_WITH_TIMEOUT(replies.size() >= 100, 10000);
+    QCOMPARE(fmMain->record->size() - before, std::size_t(replies.size()));
+
+    const QString path = program.file(QStringLiteral("session.csv"));
+    QString error;
+    QVERIFY2(writeSessionCsv(*fmMain->record, path, &error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(std::size_t(lines.size()), 1 + fmMain->record->size() + 1);
+    QVERIFY(lines[0].startsWith("time,mode,field,threshold,signal,alarm"));
+    // The simulated unit's letter 1, range 0, address 0, threshold 2.5 V, field 20.
+    const QByteArray& lastRow = lines[lines.size() - 2];
+    QVERIFY(lastRow.endsWith(",1,0,0"));
+    QCOMPARE(lastRow.split(',').mid(1, 3), (QList<QByteArray>{"0", "0.39", "2.50"}));
+}
+
+QTEST_MAIN(tst_Trend)
+#include "tst_trend.moc"
