@@ -9,3 +9,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDORVIK_TESTS=OFF >/
 cmake --build "$build" --target dorvik_screenshots
 # Only the simulated units' ports, never the machine's own.
 DORVIK_SERIAL_PORTS='' QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/dorvik_screenshots" docs/screenshots
+# The commissioning report as the README shows it: its first page as a picture.
+pdftoppm -png -r 60 -f 1 -l 1 -singlefile docs/screenshots/commissioning-report.pdf docs/screenshots/commissioning-report
+rm -f docs/screenshots/commissioning-report.pdf

@@ -53,6 +53,8 @@ QString settingsFile(const QString& exeDir)
 
 int programExitCode() { return exitCode; }
 
+QString TfmMain::SettingsFileName() const { return settingsFile(FilePath); }
+
 void closeDialogs()
 {
     for (int guard = 0; guard < 10 && QApplication::activeModalWidget(); ++guard)

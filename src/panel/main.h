@@ -196,6 +196,8 @@ public:
     bool param_analyze();
     void ReadIniFile(const QString& FileName);
     void WriteIniFile(const QString& FileName);
+    // Where the settings are kept, for whatever else remembers something in them.
+    QString SettingsFileName() const;
     void AddEvent(const QString& ev);
     // The command line param_analyze reads; set before the window is shown.
     QStringList arguments;
@@ -307,6 +309,9 @@ public:
     void recordPoll();
     void bbTrendClick();
     void saveSessionCsv();
+    // The commissioning report: asks for the site and the installer, then for the file.
+    void makeReport();
+    bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);
 
     // ---- Dialog openers (dialogs/openers.cpp) ----
     bool SettingDialogsAllowed() const;

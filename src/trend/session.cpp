@@ -2,15 +2,39 @@
 // trend window opens from the panel over it.
 #include "panel/main.h"
 
+#include "connection/IniFile.h"
+#include "dialogs/skor.h"
 #include "protocol/obmen.h"
+#include "trend/CommissioningReport.h"
+#include "trend/ReportDialog.h"
 #include "trend/SessionCsv.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendWindow.h"
 #include "trend/texts.h"
 
+#include <QChartView>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+
+namespace {
+// Remembered in the settings file for the next report.
+const QByteArray REPORT_SECTION = "REPORT";
+const QByteArray KEY_SITE = "SITE";
+const QByteArray KEY_INSTALLER = "INSTALLER";
+
+const char* modeName(TRejim mode)
+{
+    switch (mode) {
+    case dej: return MODE_DUTY;
+    case ust: return MODE_ALIGNMENT;
+    case vklpit: return MODE_POWER_ON;
+    }
+    return "";
+}
+}  // namespace
 
 void TfmMain::startSession() { record = std::make_shared<SessionRecord>(); }
 
@@ -59,6 +83,7 @@ void TfmMain::bbTrendClick()
     if (!fmTrend) {
         fmTrend = new TrendWindow(record.get(), this);
         connect(fmTrend, &TrendWindow::saveCsvRequested, this, &TfmMain::saveSessionCsv);
+        connect(fmTrend, &TrendWindow::reportRequested, this, &TfmMain::makeReport);
     }
     fmTrend->show();
     fmTrend->raise();
@@ -75,4 +100,57 @@ void TfmMain::saveSessionCsv()
     QString error;
     if (!writeSessionCsv(*record, path, &error))
         QMessageBox::warning(fmTrend, QString::fromUtf8(TREND_TITLE), error);
+}
+
+void TfmMain::makeReport()
+{
+    IniFile ini;
+    ini.load(SettingsFileName());
+    ReportDialog ask(fmTrend);
+    ask.leSite->setText(QString::fromUtf8(ini.value(REPORT_SECTION, KEY_SITE).value_or(QByteArray())));
+    ask.leInstaller->setText(QString::fromUtf8(ini.value(REPORT_SECTION, KEY_INSTALLER).value_or(QByteArray())));
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    // One line each in the settings file, whatever was pasted.
+    const QString site = ask.leSite->text().simplified();
+    const QString installer = ask.leInstaller->text().simplified();
+    ini.setValue(REPORT_SECTION, KEY_SITE, site.toUtf8());
+    ini.setValue(REPORT_SECTION, KEY_INSTALLER, installer.toUtf8());
+    if (!ini.save(SettingsFileName()))
+        qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
+
+    const QString name = QString::fromUtf8(REPORT_FILE_NAME)
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE),
+                                                      QDir::home().filePath(name), QString::fromUtf8(REPORT_FILTER));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!writeReport(path, site, installer, &error))
+        QMessageBox::warning(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE), error);
+}
+
+bool TfmMain::writeReport(const QString& path, const QString& site, const QString& installer, QString* error)
+{
+    ReportFacts facts;
+    facts.at = QDateTime::currentDateTime();
+    facts.site = site;
+    facts.installer = installer;
+    facts.port = FCOMPortName;
+    facts.baud = stBaud->text();
+    facts.unit = stIzv->text();
+    facts.model = QString::number(Detector.FIdent);
+    facts.firmware = stVersPr->text();
+    facts.address = QString::number(Detector.FAddr);
+    facts.letter = QString::number(Detector.FLit);
+    facts.range = skorostText(Detector.FScor);
+    facts.threshold = stPorogMarker->text();
+    facts.mode = QString::fromUtf8(modeName(Detector.FRejim));
+    facts.transmitter = Detector.FIdent == IDENT_PERED;
+    QImage trend;
+    if (fmTrend) {
+        fmTrend->refresh();
+        trend = fmTrend->chartView->grab().toImage();
+    }
+    return writeCommissioningReport(path, facts, *record, trend, error);
 }

@@ -37,3 +37,45 @@ inline constexpr char CAPTURE_FILTER[] = "Запись обмена (*.dcap);;В
 
 // %1: the file's path, %2: why.
 inline constexpr char MSG_FILE_NOT_WRITTEN[] = "Не удалось записать файл\n%1\n%2";
+
+// ---- The commissioning report ----
+inline constexpr char REPORT_TITLE[] = "Протокол настройки";
+inline constexpr char REPORT_DIALOG_TITLE[] = "Протокол настройки";
+inline constexpr char REPORT_LA_SITE[] = "Объект:";
+inline constexpr char REPORT_LA_INSTALLER[] = "Монтажник:";
+inline constexpr char REPORT_BB_OK[] = "Создать протокол";
+inline constexpr char REPORT_BB_CANCEL[] = "Отмена";
+inline constexpr char REPORT_FILTER[] = "Документ PDF (*.pdf)";
+inline constexpr char REPORT_FILE_NAME[] = "Протокол настройки %1.pdf";  // %1: date and time
+
+inline constexpr char REPORT_SECTION_SETUP[] = "Извещатель и его настройки";
+inline constexpr char REPORT_SECTION_MEASURED[] = "Измерено за сеанс";
+inline constexpr char REPORT_SECTION_ALIGNMENT[] = "Юстировка";
+inline constexpr char REPORT_SECTION_TREND[] = "График";
+
+inline constexpr char REPORT_DATE[] = "Дата и время";
+inline constexpr char REPORT_SITE[] = "Объект";
+inline constexpr char REPORT_INSTALLER[] = "Монтажник";
+inline constexpr char REPORT_PORT[] = "Порт";
+inline constexpr char REPORT_BAUD[] = "Скорость обмена, бит/с";
+inline constexpr char REPORT_UNIT[] = "Извещатель";
+inline constexpr char REPORT_MODEL[] = "Код модели";
+inline constexpr char REPORT_FIRMWARE[] = "Прошивка";
+inline constexpr char REPORT_ADDRESS[] = "Адрес";
+inline constexpr char REPORT_LETTER[] = "Литера";
+inline constexpr char REPORT_RANGE[] = "Скорость преодоления";
+inline constexpr char REPORT_THRESHOLD[] = "Порог";
+inline constexpr char REPORT_MODE[] = "Режим";
+inline constexpr char REPORT_SESSION[] = "Длительность сеанса";
+inline constexpr char REPORT_REST[] = "Уровень покоя (медиана)";
+inline constexpr char REPORT_CROSSINGS[] = "Пересечений порога";
+inline constexpr char REPORT_PEAK[] = "Наибольший пик";
+inline constexpr char REPORT_SMALLEST_MARGIN[] = "Наименьший запас над порогом";
+inline constexpr char REPORT_NO_DUTY[] = "Дежурный режим в сеансе не наблюдался.";
+inline constexpr char REPORT_SIGNAL[] = "Уровень сигнала";
+inline constexpr char REPORT_ZONE[] = "Оценка";
+inline constexpr char REPORT_MAX_HOLD[] = "Максимум при юстировке";
+
+inline constexpr char MODE_DUTY[] = "дежурный";
+inline constexpr char MODE_ALIGNMENT[] = "юстировка";
+inline constexpr char MODE_POWER_ON[] = "включение питания";

@@ -3,14 +3,20 @@
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
+#include "connection/IniFile.h"
 #include "dialogs/liter.h"
 #include "panel/widgets.h"
 #include "protocol/obmen.h"
+#include "trend/ReportDialog.h"
 #include "trend/SessionCsv.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendWindow.h"
 
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -47,6 +53,7 @@ private slots:
     void dutyPeaksAndMargins();
     void alignmentMaxHold();
     void csvHoldsEveryPoll();
+    void commissioningReport();
 };
 
 void tst_Trend::dutyPeaksAndMargins()
@@ -160,6 +167,95 @@ void tst_Trend::csvHoldsEveryPoll()
     const QByteArray& lastRow = lines[lines.size() - 2];
     QVERIFY(lastRow.endsWith(",1,0,0"));
     QCOMPARE(lastRow.split(',').mid(1, 3), (QList<QByteArray>{"0", "0.39", "2.50"}));
+}
+
+void tst_Trend::commissioningReport()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed: scripts/deps.sh installs it");
+    SimConfig config;
+    config.threshold = 5;
+    config.model = 22;
+    config.letterIndex = 2;
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
+    fmMain->bbTrend->click();
+
+    QVERIFY(holdField(sim, 20, 400));
+    for (int v : {100, 130, 20})
+        QVERIFY(holdField(sim, v));
+    QVERIFY(holdField(sim, 20, 400));
+    fmMain->sbUst->click();
+    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().mode), 1, 5000);
+    for (int v : {140, 90})
+        QVERIFY(holdSignal(sim, v));
+
+    // The installer asks for the report: site and name, then the file.
+    const QString path = program.file(QStringLiteral("протокол.pdf"));
+    QTimer::singleShot(0, fmMain, [&] {
+        auto* ask = qobject_cast<ReportDialog*>(QApplication::activeModalWidget());
+        if (!ask)
+            return;
+        ask->leSite->setText(QStringLiteral("Склад №3, участок 2"));
+        ask->leInstaller->setText(QStringLiteral("Иванов И. И."));
+        QTimer::singleShot(0, fmMain, [&] {
+            if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                files->selectFile(path);
+                QMetaObject::invokeMethod(files, "accept");
+            }
+        });
+        ask->accept();
+    });
+    fmMain->fmTrend->bbReport->click();
+    QVERIFY(QFileInfo(path).size() > 0);
+
+    QProcess convert;
+    convert.start(pdftotext, {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    QVERIFY(convert.waitForFinished(30000));
+    QCOMPARE(convert.exitCode(), 0);
+    const QString report = QString::fromUtf8(convert.readAllStandardOutput()).simplified();
+    const QStringList expected{
+        QStringLiteral("Протокол настройки"),
+        QStringLiteral("Объект Склад №3, участок 2"),
+        QStringLiteral("Монтажник Иванов И. И."),
+        QStringLiteral("Порт ") + sim.slavePath(),
+        QStringLiteral("Скорость обмена, бит/с 57600"),
+        QStringLiteral("Извещатель ДОРВИК-М100"),
+        QStringLiteral("Код модели 22"),
+        QStringLiteral("Прошивка 1.5"),
+        QStringLiteral("Адрес 0"),
+        QStringLiteral("Литера 3"),
+        QStringLiteral("Порог 1.5 B"),
+        QStringLiteral("Режим юстировка"),
+        QStringLiteral("Уровень покоя (медиана) 0.39 B"),
+        QStringLiteral("Пересечений порога 1"),
+        QStringLiteral("Наибольший пик 2.53 B (+1.03 B)"),
+        QStringLiteral("Наименьший запас над порогом +1.03 B"),
+        QStringLiteral("Уровень сигнала 1.76 B"),
+        QStringLiteral("Оценка норма"),
+        QStringLiteral("Максимум при юстировке 2.75 B"),
+        QStringLiteral("График"),
+    };
+    for (const QString& line : expected)
+        QVERIFY2(report.contains(line), qPrintable(line + QStringLiteral(" not in: ") + report));
+
+    // The site and the name are kept in the settings file and offered again next time.
+    IniFile ini;
+    ini.load(fmMain->SettingsFileName());
+    QCOMPARE(ini.value("REPORT", "SITE").value_or(QByteArray()), QStringLiteral("Склад №3, участок 2").toUtf8());
+    QString offered;
+    QTimer::singleShot(0, fmMain, [&] {
+        if (auto* ask = qobject_cast<ReportDialog*>(QApplication::activeModalWidget())) {
+            offered = ask->leSite->text() + QLatin1Char('/') + ask->leInstaller->text();
+            ask->reject();
+        }
+    });
+    fmMain->fmTrend->bbReport->click();
+    QCOMPARE(offered, QStringLiteral("Склад №3, участок 2/Иванов И. И."));
 }
 
 QTEST_MAIN(tst_Trend)

@@ -263,7 +263,8 @@ void playScript(SimulatedDetector& unit, double seconds, const std::function<voi
     waitFor([&] { return clock.elapsed() > seconds * 1000; }, int(seconds * 1000) + 5000);
 }
 
-void shootTrend(const char* name, const SimConfig& config, const std::function<void(SimConfig&, double)>& step)
+void shootTrend(const char* name, const SimConfig& config, const std::function<void(SimConfig&, double)>& step,
+                const char* reportName = nullptr)
 {
     auto unit = openUnit(config);
     if (!unit)
@@ -276,6 +277,14 @@ void shootTrend(const char* name, const SimConfig& config, const std::function<v
     playScript(*unit, 22, step);
     fmMain->fmTrend->refresh();
     save(fmMain->fmTrend->grab(), QString::fromUtf8(name));
+    if (!reportName)
+        return;
+    // The script turns the report's pages into pictures; the PDF itself is not kept.
+    const QString path = QDir(outputDir).filePath(QString::fromUtf8(reportName));
+    QString error;
+    if (!fmMain->writeReport(path, QStringLiteral("Склад №3, участок 2"), QStringLiteral("Иванов И. И."), &error))
+        return fail(error);
+    std::printf("%s\n", qPrintable(path));
 }
 
 void shootTrends()
@@ -291,7 +300,7 @@ void shootTrends()
             alarmUntil = t + 1.5;
         unit.alarm = t < alarmUntil;
         unit.stateByte = unit.alarm ? 0x01 : 0x00;
-    });
+    }, "commissioning-report.pdf");
     SimConfig alignment;
     alignment.mode = 1;
     alignment.model = 22;
