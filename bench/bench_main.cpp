@@ -4,12 +4,17 @@
 #include "SimulatedDetector.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
+#include "connection/DetectorLink.h"
+#include "protocol/obmen.h"
 #include "serial/SerialDrv.h"
+#include "trend/SessionRecord.h"
+#include "trend/TrendWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -161,6 +166,109 @@ AlarmSound* silentAlarm(QObject* parent)
         bool playing() const override { return false; }
     };
     return new Silent(parent);
+}
+
+// Starts the simulator as its own process, a paced receiver; returns its port, empty on failure.
+QString startSimulator(QProcess& sim, const QString& portsFile)
+{
+    sim.start(QStringLiteral(DORVIK_SIM), {QStringLiteral("--ports-file"), portsFile, QStringLiteral("--receiver"),
+                                           QStringLiteral("21"), QStringLiteral("--baud-pace"),
+                                           QStringLiteral("--delay"), QStringLiteral("2")});
+    QElapsedTimer wait;
+    wait.start();
+    while (QFileInfo(portsFile).size() == 0) {
+        if (wait.elapsed() > 5000)
+            return {};
+        waitMs(20);
+    }
+    QFile pf(portsFile);
+    pf.open(QIODevice::ReadOnly);
+    return QString::fromLocal8Bit(pf.readAll()).trimmed();
+}
+
+// Polling at 115200 bit/s with the program in this process (the simulator in its own), first
+// with the trend window closed, then open on its longest span holding ten minutes of polls.
+// Returns the rate with the window closed (exchanges a second), 0 when nothing ran.
+double trendCost(int seconds)
+{
+    QTemporaryDir dir;
+    QProcess sim;
+    const QString port = startSimulator(sim, dir.filePath(QStringLiteral("ports")));
+    if (port.isEmpty()) {
+        std::printf("trend: simulator did not start\n");
+        return 0;
+    }
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    qputenv("DORVIK_SERIAL_PORTS", port.toLocal8Bit());
+    setAlarmSoundFactory(&silentAlarm);
+    CreateForms();
+    fmMain->arguments = {QStringLiteral("-BAUD115200")};
+    fmMain->show();
+    QElapsedTimer t;
+    t.start();
+    while (!(fmMain->FlagReply() && DispObmen->VidObmen() == permanent && !fmMain->link->switching()) &&
+           t.elapsed() < 15000)
+        waitMs(20);
+    waitMs(2000);
+
+    int replies = 0;
+    QObject::connect(fmMain->link, &DetectorLink::replyAccepted, [&] { ++replies; });
+    const double limit = 1.0 / dutyExchangeSeconds(115200, 2.0);
+    double closedRate = 0;
+    for (bool open : {false, true}) {
+        if (open) {
+            // Ten minutes of polls at the rate just measured, squeezed into the record's past.
+            SessionSample s = *fmMain->record->last();
+            const int polls = int(closedRate * 600);
+            const std::uint32_t now = fmMain->record->elapsedMs();
+            for (int i = 0; i < polls; ++i) {
+                s.ms = std::uint32_t(std::int64_t(now) * i / polls);
+                s.field = TValPole(20 + (i * 7919) % 90);
+                fmMain->record->add(s);
+            }
+            fmMain->bbTrendClick();
+            fmMain->fmTrend->setSpan(600);
+            waitMs(1000);
+        }
+        replies = 0;
+        const ProcStat before = readProc(QCoreApplication::applicationPid());
+        waitMs(seconds * 1000);
+        const ProcStat after = readProc(QCoreApplication::applicationPid());
+        const double rate = double(replies) / seconds;
+        if (!open)
+            closedRate = rate;
+        std::printf("115200 bit/s, trend %s: %7.1f exchanges/s, ratio %.2f; program CPU %.1f %% of a core\n",
+                    open ? "open (10 min span, full)" : "closed                  ", rate, rate / limit,
+                    (after.cpuSeconds - before.cpuSeconds) / seconds * 100.0);
+        std::fflush(stdout);
+    }
+    fmMain->close();
+    DestroyForms();
+    QDir::setCurrent(oldCwd);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return closedRate;
+}
+
+// What the session record holds after a whole shift of polling at a given rate.
+void recordMemory(double rate, double hours)
+{
+    SessionRecord record;
+    SessionSample s;
+    s.flags = SessionSample::FieldKnown | SessionSample::SignalKnown;
+    const std::uint64_t polls = std::uint64_t(rate * hours * 3600);
+    QElapsedTimer clock;
+    clock.start();
+    for (std::uint64_t i = 0; i < polls; ++i) {
+        s.ms = std::uint32_t(i * 1000 / rate);
+        s.field = TValPole(20 + i % 7);
+        record.add(s);
+    }
+    std::printf("session record: %.0f h at %.0f polls/s = %llu polls kept as %zu samples, %.1f MB "
+                "(%.0f ns a poll)\n",
+                hours, rate, static_cast<unsigned long long>(polls), record.size(), record.bytesHeld() / 1e6,
+                clock.nsecsElapsed() / double(polls));
 }
 
 // Time from the unit raising its alarm flag to the state panel reading "ТРЕВОГА".
@@ -333,9 +441,14 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // "search" measures the search and recovery only.
+    // "search" measures the search and recovery only, "trend" the trend window and the record.
     if (argc > 1 && QByteArray(argv[1]) == "search") {
         search();
+        return 0;
+    }
+    if (argc > 1 && QByteArray(argv[1]) == "trend") {
+        const double rate = trendCost(argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 20);
+        recordMemory(rate > 0 ? rate : 265, 8);
         return 0;
     }
     const int seconds = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 20;
@@ -350,5 +463,7 @@ int main(int argc, char** argv)
     alarmLatency(20);
     startup(10);
     search();
+    const double rate = trendCost(seconds);
+    recordMemory(rate > 0 ? rate : 265, 8);
     return 0;
 }

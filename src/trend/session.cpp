@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 
 namespace {
 // Remembered in the settings file for the next report.
@@ -150,7 +151,13 @@ bool TfmMain::writeReport(const QString& path, const QString& site, const QStrin
     QImage trend;
     if (fmTrend) {
         fmTrend->refresh();
-        trend = fmTrend->chartView->grab().toImage();
+        // Twice the screen's pixels: the page is printed finer than the screen shows it.
+        QWidget* view = fmTrend->chartView;
+        trend = QImage(view->size() * 2, QImage::Format_RGB32);
+        trend.setDevicePixelRatio(2);
+        trend.fill(Qt::white);
+        QPainter painter(&trend);
+        view->render(&painter);
     }
     return writeCommissioningReport(path, facts, *record, trend, error);
 }
