@@ -1,5 +1,6 @@
 #include "connection/DetectorLink.h"
 
+#include "connection/ExchangeCapture.h"
 #include "connection/ReplyTimer.h"
 #include "connection/params.h"
 
@@ -8,8 +9,11 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
       COMP(new TSerialPortDriver(this)),
       tiTimeWaitRepl(new ReplyTimer(500, this)),
       transmitter(this),
-      dispatcher(view, this, &transmitter, &receiver)
+      dispatcher(view, this, &transmitter, &receiver),
+      FCapture(new ExchangeCapture(this))
 {
+    connect(FCapture, &ExchangeCapture::failed, this, &DetectorLink::captureFailed);
+    FClock.start();
     Transmitter = &transmitter;
     Receiver = &receiver;
     DispObmen = &dispatcher;
@@ -45,8 +49,49 @@ void DetectorLink::SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_
     receiver.SetWaitByteCount(replyBytes);
     receiver.SetWaitByteCountDub(replyBytes);
     tiTimeWaitRepl->setEnabled(true);
+    note(true, frame.data(), int(frame.size()));
     COMP->SendData(frame.data(), std::uint32_t(frame.size()));
 }
+
+qint32 DetectorLink::lineBaud() const { return qint32(Win32BaudRates[COMP->ComPortSpeed()]); }
+
+namespace {
+// A search over many ports at every speed stays far below this.
+constexpr int SEARCH_RECORDS_MAX = 4096;
+// The start of polling belongs to the story: the mode confirmation and the first round of the
+// series, which a program replaying the capture sends too.
+constexpr int POLLING_RECORDS_KEPT = 48;
+}  // namespace
+
+void DetectorLink::note(bool request, const std::uint8_t* data, int size)
+{
+    const CaptureRecord r{FClock.elapsed(), lineBaud(), request,
+                          QByteArray(reinterpret_cast<const char*>(data), size)};
+    if (dispatcher.VidObmen() == permanent && !switching()) {
+        if (FPolled < POLLING_RECORDS_KEPT && FSearchRecords.size() < SEARCH_RECORDS_MAX)
+            FSearchRecords.append(r);
+        FPolled = qMin(FPolled + 1, POLLING_RECORDS_KEPT);
+    } else {
+        // A new search, or the search moving on to another port: only the story of the port
+        // where the unit is found is worth keeping.
+        if (FPolled > 0 || COMP->ComPortName() != FSearchPort)
+            FSearchRecords.clear();
+        FPolled = 0;
+        FSearchPort = COMP->ComPortName();
+        if (FSearchRecords.size() < SEARCH_RECORDS_MAX)
+            FSearchRecords.append(r);
+    }
+    FCapture->record(r);
+}
+
+bool DetectorLink::startCapture(const QString& path, QString* error)
+{
+    return FCapture->open(path, FSearchRecords, FClock.elapsed(), error);
+}
+
+void DetectorLink::stopCapture() { FCapture->close(); }
+
+bool DetectorLink::capturing() const { return FCapture->isOpen(); }
 
 void DetectorLink::SetReplyInterval(int ms) { tiTimeWaitRepl->setInterval(ms); }
 

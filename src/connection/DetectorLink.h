@@ -7,9 +7,13 @@
 #include "protocol/obmen.h"
 #include "serial/SerialDrv.h"
 
+#include "serial/CaptureFormat.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+class ExchangeCapture;
 class ReplyTimer;
 
 class DetectorLink : public QObject, public ExchangeLine {
@@ -36,6 +40,12 @@ public:
 
     // From the speed command until polling starts at the new speed.
     bool switching() const { return bool(FNext); }
+    // The exchange capture: every request written and every piece received, with its time and
+    // the line's speed, into path. Adds nothing to the wire.
+    bool startCapture(const QString& path, QString* error);
+    void stopCapture();
+    bool capturing() const;
+
     // Cancels whatever is under way and closes the port: the window is closing, or the
     // exchange starts afresh.
     void stop();
@@ -47,10 +57,22 @@ signals:
     // The third faulty reply since the search began: the exchange has stopped.
     void receiveFailed(const QString& text);
     void lineSpeedChanged(TComPortBaudRate rate);
+    // The capture could not be written on and has stopped.
+    void captureFailed(const QString& text);
 
 private:
     void after(int ms, std::function<void()> step);
 
+    qint32 lineBaud() const;
+    // Every request written and every piece received, for the capture; the search that found
+    // the unit is kept too, so that a capture started later still shows how it was found.
+    void note(bool request, const std::uint8_t* data, int size);
+    QElapsedTimer FClock;
+    QList<CaptureRecord> FSearchRecords;
+    QString FSearchPort;
+    int FPolled = 0;  // records since polling began after the search that was recorded
+
+    ExchangeCapture* FCapture;
     std::uint8_t FWorkingSpeedIndex = 4;
     // Set by the third faulty reply: until the next request nothing is expected, and what the
     // line still sends is dropped unread.

@@ -2,6 +2,7 @@
 // and handed to the dispatcher; a faulty reply is asked for again, twice.
 #include "connection/DetectorLink.h"
 
+#include "connection/ExchangeCapture.h"
 #include "connection/ReplyTimer.h"
 #include "connection/texts.h"
 
@@ -25,6 +26,8 @@ QString receiveErrorText(int code, const std::uint8_t* data, int size, int waitC
 
 void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, int DataSize)
 {
+    // Support sees everything the line brought, also what the exchange drops unread.
+    note(false, DataPtr, DataSize);
     // The speed command's acknowledgement comes while the line is being switched; nobody waits
     // for it, and it must not stop the reply timer the command started.
     if (DataSize < 1 || FHalted || switching())

@@ -64,3 +64,5 @@ inline constexpr char PORT_BUSY_BRLTTY[] =
 inline constexpr char PORT_BUSY[] = "Порт %1 занят другой программой: закройте её и повторите поиск.";
 inline constexpr char PORT_GONE[] = "Порт %1 пропал из системы: проверьте кабель USB.";
 inline constexpr char PORT_NOT_SERIAL[] = "%1 не является последовательным портом: укажите порт адаптера USB.";
+// The exchange capture could not be written: %1 the file, %2 why.
+inline constexpr char CAPTURE_ERROR_TEXT[] = "Не удалось записать обмен в файл\n%1\n%2\n\nЗапись обмена остановлена.";

@@ -309,6 +309,9 @@ public:
     void recordPoll();
     void bbTrendClick();
     void saveSessionCsv();
+    // The exchange capture, switched from the trend window.
+    void captureToggled(bool on);
+    void captureFailed(const QString& text);
     // The commissioning report: asks for the site and the installer, then for the file.
     void makeReport();
     bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);

@@ -2,6 +2,7 @@
 // trend window opens from the panel over it.
 #include "panel/main.h"
 
+#include "connection/DetectorLink.h"
 #include "connection/IniFile.h"
 #include "dialogs/skor.h"
 #include "protocol/obmen.h"
@@ -17,6 +18,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -41,6 +43,7 @@ void TfmMain::startSession() { record = std::make_shared<SessionRecord>(); }
 
 void TfmMain::endSession()
 {
+    link->stopCapture();
     if (fmTrend)
         fmTrend->close();
 }
@@ -85,6 +88,9 @@ void TfmMain::bbTrendClick()
         fmTrend = new TrendWindow(record.get(), this);
         connect(fmTrend, &TrendWindow::saveCsvRequested, this, &TfmMain::saveSessionCsv);
         connect(fmTrend, &TrendWindow::reportRequested, this, &TfmMain::makeReport);
+        connect(fmTrend, &TrendWindow::captureToggled, this, &TfmMain::captureToggled);
+        // Queued: a failed write is noticed inside the receive path, and no box opens there.
+        connect(link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
     }
     fmTrend->show();
     fmTrend->raise();
@@ -160,4 +166,28 @@ bool TfmMain::writeReport(const QString& path, const QString& site, const QStrin
         view->render(&painter);
     }
     return writeCommissioningReport(path, facts, *record, trend, error);
+}
+
+void TfmMain::captureToggled(bool on)
+{
+    if (!on) {
+        link->stopCapture();
+        return;
+    }
+    const QString name = QString::fromUtf8(CAPTURE_FILE_NAME)
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE),
+                                                      QDir::home().filePath(name), QString::fromUtf8(CAPTURE_FILTER));
+    QString error;
+    const bool started = !path.isEmpty() && link->startCapture(path, &error);
+    fmTrend->sbCapture->setChecked(started);
+    if (!started && !error.isEmpty())
+        QMessageBox::warning(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE), error);
+}
+
+void TfmMain::captureFailed(const QString& text)
+{
+    if (fmTrend)
+        fmTrend->sbCapture->setChecked(false);
+    QMessageBox::warning(fmTrend ? static_cast<QWidget*>(fmTrend) : this, QString::fromUtf8(CAPTURE_DIALOG_TITLE), text);
 }

@@ -33,6 +33,7 @@ inline constexpr char NOTE_TRANSMITTER[] = "Передатчик не сообщ
 inline constexpr char CSV_DIALOG_TITLE[] = "Сохранить запись сеанса";
 inline constexpr char CSV_FILTER[] = "Таблица CSV (*.csv)";
 inline constexpr char CAPTURE_DIALOG_TITLE[] = "Записывать обмен в файл";
+inline constexpr char CAPTURE_FILE_NAME[] = "Обмен %1.dcap";  // %1: date and time
 inline constexpr char CAPTURE_FILTER[] = "Запись обмена (*.dcap);;Все файлы (*)";
 
 // %1: the file's path, %2: why.

@@ -88,6 +88,8 @@ enum LineChange { CloseLine, PutBack, Reopen, NewSpeed };
 class tst_Simulator : public QObject {
     Q_OBJECT
 private slots:
+    void programRefusesABadCapture_data();
+    void programRefusesABadCapture();
     void identificationSpeedSwitchAndPolls();
     void answers_data();
     void answers();
@@ -643,6 +645,42 @@ void tst_Simulator::programCyclesPowerOnSigusr1()
     sim.terminate();
     QVERIFY(sim.waitForFinished(3000));
     QCOMPARE(sim.exitCode(), 0);
+}
+
+void tst_Simulator::programRefusesABadCapture_data()
+{
+    QTest::addColumn<QByteArray>("content");  // empty: no file
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QByteArray() << QStringLiteral("no such file");
+    QTest::newRow("not a capture") << QByteArray("hello\n") << QStringLiteral("not an exchange capture");
+    QTest::newRow("a bad line") << QByteArray("# dorvik exchange capture 1\n0.000 4800 > 24\n0.010 x < 21\n")
+                                << QStringLiteral(":3: bad speed");
+    QTest::newRow("no request") << QByteArray("# dorvik exchange capture 1\n") << QStringLiteral("no request");
+}
+
+void tst_Simulator::programRefusesABadCapture()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
+    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
+    if (dir.isEmpty() || !QFile::exists(exe))
+        QSKIP("dorvik_sim is not built next to the tests");
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("capture.dcap"));
+    if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QProcess sim;
+    sim.start(exe, {QStringLiteral("--replay"), path});
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QVERIFY(sim.readAllStandardOutput().isEmpty());  // no port was opened
 }
 
 QTEST_MAIN(tst_Simulator)

@@ -1,5 +1,7 @@
 #include "SimulatedDetector.h"
 
+#include "CaptureReplay.h"
+
 #include <chrono>
 #include <thread>
 
@@ -393,8 +395,34 @@ void SimulatedDetector::judgeDue()
     }
 }
 
+void SimulatedDetector::setReplay(std::shared_ptr<CaptureReplay> replay) { FReplay = std::move(replay); }
+
+void SimulatedDetector::replay(SimRequest request)
+{
+    QList<CaptureReplay::Piece> pieces;
+    // Whatever the bytes, a request heard whole at the recorded speed gets the recorded reply.
+    request.answered = !FSilent && !request.garbled && FMaster >= 0 && FReplay->answer(request.raw, request.baud, &pieces);
+    FRequests.append(request);
+    emit requestReceived(request);
+    if (!request.answered)
+        return;
+    // The recorded times count from when the program began to write the request; here its
+    // last byte has just come in.
+    const qint64 now = FClock.nsecsElapsed();
+    const qint64 wireNs = qint64(request.raw.size()) * 10 * 1000000000 / qMax<qint32>(1, request.baud);
+    for (const CaptureReplay::Piece& p : pieces) {
+        Outgoing item;
+        item.bytes = p.second;
+        item.isReply = true;
+        item.readyAtNs = now + qMax<qint64>(0, p.first * 1000000 - wireNs);
+        enqueue(std::move(item));
+    }
+}
+
 void SimulatedDetector::handleFrame(SimRequest request)
 {
+    if (FReplay)
+        return replay(std::move(request));
     const QByteArray& raw = request.raw;
     std::vector<Byte> payload;
     const auto* bytes = reinterpret_cast<const Byte*>(raw.constData());

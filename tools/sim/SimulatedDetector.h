@@ -11,6 +11,9 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+
+class CaptureReplay;
 
 class QSocketNotifier;
 
@@ -77,6 +80,8 @@ public:
     void corruptNext(int kind);        // 1 bad status byte, 2 wrong terminator, 3 '?' refusal, 4 bad checksum,
                                        // 5 lower-case digit, 6 truncated (fewer bytes than expected)
     void setChunking(int chunkSize, int gapMs); // split replies into chunks with gaps (0 = off)
+    // Plays a capture instead of answering from the state: see CaptureReplay.
+    void setReplay(std::shared_ptr<CaptureReplay> replay);
 
     bool isOpen() const { return FMaster >= 0; }
     bool isSilent() const { return FSilent; }
@@ -158,6 +163,8 @@ private:
     quint64 FUnreadWriteGeneration = 0;
     QList<SimRequest> FRequests;
     bool FSilent = false;
+    std::shared_ptr<CaptureReplay> FReplay;
+    void replay(SimRequest request);
     int FCorruptNext = NoCorruption;
     int FChunkSize = 0;
     int FChunkGapMs = 0;

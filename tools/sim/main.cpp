@@ -1,4 +1,5 @@
 // dorvik_sim: detectors on pseudo-terminals, for demonstrations and tests without hardware.
+#include "CaptureReplay.h"
 #include "SimScenario.h"
 #include "SimulatedDetector.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +28,10 @@ Units:
   --receiver MODEL     a receiver with identifier MODEL (21, 22, 23 or 31; any 0..255 is taken)
   --transmitter        a transmitter (identifier 0x20)
   --empty              a port where nothing answers
+  --replay FILE        a unit that plays back an exchange capture the program recorded: each
+                       request gets the reply recorded for it (same bytes, same line speed), in
+                       the recorded order and at the recorded pace; unanswered when the rest of
+                       the capture has no such request, silent at its end
 
 Scenario options apply to the unit given just before them; given before any unit, they are
 the defaults of every unit that follows.
@@ -61,6 +67,7 @@ struct UnitPlan {
     ScenarioOptions scenario;
     int chunkSize = 0;
     int chunkGapMs = 0;
+    QString replayFile;
 };
 
 int signalPipe[2] = {-1, -1};
@@ -144,6 +151,13 @@ bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, bool&
             addUnit(SimConfig::Transmitter);
         } else if (opt == "--empty") {
             addUnit(SimConfig::Empty);
+        } else if (opt == "--replay") {
+            if (a.atEnd()) {
+                a.setError(QStringLiteral("--replay needs a capture file"));
+                return false;
+            }
+            addUnit(SimConfig::Receiver);
+            units.back().replayFile = a.next();
         } else if (opt == "--mode") {
             if (!a.number(opt, 0, 2, v))
                 return false;
@@ -258,6 +272,20 @@ int main(int argc, char* argv[])
     std::signal(SIGTERM, onSignal);
     std::signal(SIGUSR1, onSignal);
 
+    // Every capture is read before any port opens: a bad one stops the program at once.
+    std::vector<std::shared_ptr<CaptureReplay>> replays(plans.size());
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        if (plans[i].replayFile.isEmpty())
+            continue;
+        CaptureReplay* replay = nullptr;
+        QString error;
+        if (!CaptureReplay::load(plans[i].replayFile, &replay, &error)) {
+            std::fprintf(stderr, "dorvik_sim: %s\n", qPrintable(error));
+            return 2;
+        }
+        replays[i].reset(replay);
+    }
+
     QStringList slaves;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const UnitPlan& plan = plans[i];
@@ -268,6 +296,8 @@ int main(int argc, char* argv[])
             return 1;
         }
         unit->setChunking(plan.chunkSize, plan.chunkGapMs);
+        if (replays[i])
+            unit->setReplay(replays[i]);
         // Nobody reads the history here, and a demonstration left running would pile it up.
         QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
                          &SimulatedDetector::clearRequests);

@@ -1,0 +1,117 @@
+// The exchange capture end to end: a session of the real program against the simulated unit is
+// recorded, then played back by the simulator to a fresh program, which must see what the
+// installer saw.
+#include "CaptureReplay.h"
+#include "ProgramFixture.h"
+#include "SimulatedDetector.h"
+#include "connection/DetectorLink.h"
+#include "protocol/obmen.h"
+#include "serial/CaptureFormat.h"
+#include "trend/SessionRecord.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
+
+const SessionSample* last() { return fmMain->record->last(); }
+
+bool fieldSeen(int value)
+{
+    return QTest::qWaitFor([&] { return last() && last()->fieldKnown() && last()->field == value; }, 10000);
+}
+}  // namespace
+
+class tst_Capture : public QObject {
+    Q_OBJECT
+private slots:
+    void recordedSessionPlaysBack();
+    void captureThatCannotBeWritten();
+};
+
+void tst_Capture::recordedSessionPlaysBack()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.dcap"));
+    QString unit, letter, threshold;
+    {
+        SimConfig config;
+        config.model = 22;
+        config.letterIndex = 2;
+        config.threshold = 5;
+        config.field = 20;
+        SimulatedDetector sim(config);
+        QVERIFY(sim.open());
+        ProgramFixture program({sim.slavePath()});
+        program.start();
+        QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
+        // Started once the panel is up, as from the trend window: the search is in it all the same.
+        QString error;
+        QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
+        QVERIFY(fieldSeen(20));
+        sim.state().field = 100;
+        QVERIFY(fieldSeen(100));
+        const std::size_t mark = fmMain->record->size();
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 50, 10000);
+        unit = fmMain->stIzv->text();
+        letter = fmMain->stLiter->text();
+        threshold = fmMain->stPorogMarker->text();
+        fmMain->link->stopCapture();
+    }
+
+    QList<CaptureRecord> records;
+    QString error;
+    QVERIFY2(readCapture(path, &records, &error), qPrintable(error));
+    QVERIFY(records.size() > 60);
+    QVERIFY(records.first().request);
+    QCOMPARE(records.first().baud, 4800);  // the search, from its first request
+    QCOMPARE(records.last().baud, 57600);
+    for (int i = 1; i < records.size(); ++i)
+        QVERIFY(records[i - 1].ms <= records[i].ms);
+
+    CaptureReplay* loaded = nullptr;
+    QVERIFY2(CaptureReplay::load(path, &loaded, &error), qPrintable(error));
+    std::shared_ptr<CaptureReplay> replay(loaded);
+    SimulatedDetector player;
+    player.setReplay(replay);
+    QVERIFY(player.open());
+    ProgramFixture program({player.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    QCOMPARE(fmMain->stIzv->text(), unit);
+    QCOMPARE(fmMain->stLiter->text(), letter);
+    QCOMPARE(fmMain->stPorogMarker->text(), threshold);
+    QCOMPARE(fmMain->stBaud->text(), QStringLiteral("57600"));
+    QVERIFY(fieldSeen(20));
+    QVERIFY(fieldSeen(100));
+    // Every request the unit answered was one the capture held, at the speed it was recorded.
+    for (const SimRequest& r : player.requests())
+        QVERIFY(!r.answered || r.baud == 4800 || r.baud == 57600);
+    // At its end the capture falls silent, and the program says the link is lost.
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 20000);
+    QVERIFY(replay->position() > replay->size() / 2);
+}
+
+void tst_Capture::captureThatCannotBeWritten()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(!fmMain->link->startCapture(dir.path(), &error));  // a folder
+    QVERIFY(error.contains(dir.path()));
+    QVERIFY(!fmMain->link->startCapture(QStringLiteral("/dev/null"), &error));  // a device
+    QVERIFY(!fmMain->link->capturing());
+    // Polling goes on as before.
+    const std::size_t mark = fmMain->record->size();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
+}
+
+QTEST_MAIN(tst_Capture)
+#include "tst_capture.moc"
