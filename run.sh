@@ -18,12 +18,8 @@ if [ "$hardware" -eq 1 ] || [ ! -x "$build/tools/sim/dorvik_sim" ]; then
   exec "$build/src/dorvik_m_wizard" "${args[@]}"
 fi
 
-ports_file=$(mktemp)
-# The receiver answers at the pace of its line, as a real unit does, so the program polls
-# at the rate it would on the cable.
-"$build/tools/sim/dorvik_sim" --ports-file "$ports_file" --empty --receiver 21 \
-    --baud-pace --field-walk --alarm-every 20 >/dev/null &
-sim=$!
-trap 'kill $sim 2>/dev/null; rm -f "$ports_file"' EXIT
-for _ in $(seq 50); do [ -s "$ports_file" ] && break; sleep 0.1; done
-DORVIK_SERIAL_PORTS=$(paste -sd: "$ports_file") "$build/src/dorvik_m_wizard" "${args[@]}"
+# The same launcher the package installs as dorvik_m_wizard_demo, pointed into this build: the
+# receiver answers at the pace of its line, as a real unit does, so the program polls at the
+# rate it would on the cable.
+DORVIK_DEMO_PROGRAM="$build/src/dorvik_m_wizard" DORVIK_DEMO_SIM="$build/tools/sim/dorvik_sim" \
+    exec packaging/dorvik_m_wizard_demo "${args[@]}"

@@ -2,7 +2,8 @@
 # Builds the Debian package from a configured and built tree and checks what an installer gets:
 # the files in their places, the dependencies, a valid desktop entry, AppStream metainfo and
 # manual page, a package lintian finds no error in, and a program that starts and closes from a
-# read-only installation, keeping its settings in the user's configuration directory.
+# read-only installation, keeping its settings in the user's configuration directory; and the
+# demo launcher, which finds its simulated unit and leaves no process behind.
 #   packaging/check_package.sh <build dir>
 set -eu
 
@@ -21,8 +22,10 @@ done
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/dorvik-package.XXXXXX")
 program_pid=
+demo_pid=
 cleanup() {
     if [ -n "$program_pid" ]; then kill -KILL "$program_pid" 2>/dev/null || true; fi
+    if [ -n "$demo_pid" ]; then kill -KILL "-$demo_pid" 2>/dev/null || true; fi
     chmod -R u+w "$scratch" 2>/dev/null || true
     rm -rf "$scratch"
 }
@@ -41,7 +44,12 @@ echo "check_package: built $(basename "$deb")"
 
 dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./|/|' >"$scratch/contents"
 for path in /usr/bin/dorvik_m_wizard \
+            /usr/bin/dorvik_sim \
+            /usr/bin/dorvik_m_wizard_demo \
             /usr/share/applications/dorvik-m-wizard.desktop \
+            /usr/share/applications/dorvik-m-wizard-demo.desktop \
+            /usr/share/man/man1/dorvik_sim.1.gz \
+            /usr/share/man/man1/dorvik_m_wizard_demo.1.gz \
             /usr/share/pixmaps/dorvik-m-wizard.xpm \
             /usr/lib/udev/rules.d/60-dorvik-serial.rules \
             /usr/share/metainfo/local.dorvik.m_wizard.metainfo.xml \
@@ -70,8 +78,14 @@ for needed in $(readelf -d "$root/usr/bin/dorvik_m_wizard" | sed -n 's/.*Shared 
     has_package "$depends" "$pkg" || fail "the program links $needed.so.6 but Depends lacks $pkg: $depends"
 done
 
-desktop-file-validate "$root/usr/share/applications/dorvik-m-wizard.desktop" ||
-    fail "the desktop entry does not validate"
+for entry in dorvik-m-wizard dorvik-m-wizard-demo; do
+    desktop-file-validate "$root/usr/share/applications/$entry.desktop" ||
+        fail "the desktop entry $entry does not validate"
+done
+grep -qx 'Name=ДОРВИК-М Визард (демо)' "$root/usr/share/applications/dorvik-m-wizard-demo.desktop" ||
+    fail "the demo's desktop entry is not named 'ДОРВИК-М Визард (демо)'"
+grep -qx 'Exec=dorvik_m_wizard_demo' "$root/usr/share/applications/dorvik-m-wizard-demo.desktop" ||
+    fail "the demo's desktop entry does not start dorvik_m_wizard_demo"
 
 # ---- The desktop's conventions: AppStream metainfo, manual page, changelog, lintian ----
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -103,11 +117,13 @@ changelog_version=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version) ||
 # The page has to render cleanly for any user: in the C locale too, where anything outside
 # ASCII cannot be drawn.
 page=$root/usr/share/man/man1/dorvik_m_wizard.1.gz
-for locale in C C.UTF-8; do
-    LC_ALL=$locale MANWIDTH=80 man --warnings -l "$page" >/dev/null 2>"$scratch/man.err" ||
-        { cat "$scratch/man.err" >&2; fail "man cannot render the manual page ($locale)"; }
-    [ ! -s "$scratch/man.err" ] ||
-        { cat "$scratch/man.err" >&2; fail "the manual page renders with warnings ($locale)"; }
+for name in dorvik_m_wizard dorvik_sim dorvik_m_wizard_demo; do
+    for locale in C C.UTF-8; do
+        LC_ALL=$locale MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$name.1.gz" >/dev/null 2>"$scratch/man.err" ||
+            { cat "$scratch/man.err" >&2; fail "man cannot render the manual page of $name ($locale)"; }
+        [ ! -s "$scratch/man.err" ] ||
+            { cat "$scratch/man.err" >&2; fail "the manual page of $name renders with warnings ($locale)"; }
+    done
 done
 # Every command-line key, environment variable and file the program knows is on the page.
 gzip -dc "$page" | sed 's/\\-/-/g' >"$scratch/page"
@@ -176,4 +192,51 @@ settings=$(find "$scratch/home/config" -name KVR_Dorvik.con -type f)
 grep -q '^\[INTERF\]' "$settings" || fail "$settings has no [INTERF] section"
 [ -f "$scratch/work/KVR_Dorvik.rps" ] || fail "no report file in the working directory"
 
-echo "check_package: OK (settings in ${settings#"$scratch/home/config/"})"
+# ---- The demo, as the desktop entry starts it ----
+# Each run in a session of its own: whatever the launcher starts stays in its process group,
+# and the group tells whether anything was left behind.
+group_members() {   # group_members <pgid>: the processes left in the group
+    ps -e -o pid=,pgid=,args= | awk -v g="$1" '$2 == g'
+}
+wait_group_empty() {   # wait_group_empty <pgid> <what>
+    waited=0
+    while [ -n "$(group_members "$1")" ]; do
+        [ $waited -lt 150 ] || { group_members "$1" >&2; cat "$scratch/demo.log" >&2; fail "$2: processes left behind"; }
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+mkdir -p "$scratch/demo"
+[ -z "$run_as" ] || chown nobody:nogroup "$scratch/demo"
+for ending in "the program closed" "the launcher terminated"; do
+    rm -f "$scratch/demo/Connect.txt"
+    cd "$scratch/demo"
+    # shellcheck disable=SC2086 # run_as is a command prefix of several words, or nothing
+    env -u DORVIK_SETTINGS_DIR -u DORVIK_SERIAL_PORTS \
+        QT_QPA_PLATFORM=offscreen HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" XDG_RUNTIME_DIR= \
+        ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \
+        $run_as setsid "$root/usr/bin/dorvik_m_wizard_demo" >"$scratch/demo.log" 2>&1 &
+    demo_pid=$!
+    cd /
+    # Found: the search's log says so (the program writes its logs in windows-1251).
+    waited=0
+    until [ -f "$scratch/demo/Connect.txt" ] && iconv -f CP1251 -t UTF-8 "$scratch/demo/Connect.txt" 2>/dev/null | grep -q 'Успешно!'; do
+        kill -0 "$demo_pid" 2>/dev/null || { cat "$scratch/demo.log" >&2; fail "the demo ended before it found its unit"; }
+        [ $waited -lt 600 ] || { cat "$scratch/demo.log" >&2; fail "the demo did not find its simulated unit within 60 s"; }
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if [ "$ending" = "the program closed" ]; then
+        # By its command, not its name: the launcher's own name begins the same way.
+        program=$(group_members "$demo_pid" | awk '$3 ~ /\/dorvik_m_wizard$/ { print $1 }')
+        [ -n "$program" ] || { group_members "$demo_pid" >&2; fail "the demo's program is not in its process group"; }
+        kill -TERM "$program"
+    else
+        kill -TERM "$demo_pid"
+    fi
+    wait_group_empty "$demo_pid" "the demo after $ending"
+    wait "$demo_pid" 2>/dev/null || true
+    demo_pid=
+done
+
+echo "check_package: OK (settings in ${settings#"$scratch/home/config/"}; the demo found its unit and left nothing behind)"

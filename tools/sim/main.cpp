@@ -7,7 +7,9 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <memory>
 #include <cstdio>
@@ -57,6 +59,7 @@ the defaults of every unit that follows.
 
 Other options:
   --ports-file F       also write the slave paths to F, once every port is open
+  --while-pid PID      end when process PID has ended (a launcher's own process)
   --log                log every request and reply (time, speed, bytes) and every power
                        cycle to stderr
   --help               show this text
@@ -119,7 +122,7 @@ private:
 };
 
 // Reads the command line into units and global options; false with a message on a mistake.
-bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, bool& log, bool& help)
+bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, int& whilePid, bool& log, bool& help)
 {
     UnitPlan defaults;
     auto current = [&]() -> UnitPlan& { return units.empty() ? defaults : units.back(); };
@@ -142,6 +145,9 @@ bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, bool&
                 return false;
             }
             portsFile = a.next();
+        } else if (opt == "--while-pid") {
+            if (!a.number(opt, 1, 0x3fffffff, whilePid))
+                return false;
         } else if (opt == "--receiver") {
             if (!a.number(opt, 0, 255, v))
                 return false;
@@ -239,7 +245,8 @@ int main(int argc, char* argv[])
     std::vector<UnitPlan> plans;
     QString portsFile;
     bool log = false, help = false;
-    if (!parse(args, plans, portsFile, log, help)) {
+    int whilePid = 0;
+    if (!parse(args, plans, portsFile, whilePid, log, help)) {
         std::fprintf(stderr, "dorvik_sim: %s\n", qPrintable(args.error()));
         return 2;
     }
@@ -268,6 +275,14 @@ int main(int argc, char* argv[])
                 logLine(units[i], int(i) + 1, units[i]->state().baud, "**", QStringLiteral("power cycle"));
         }
     });
+    QTimer watch;
+    if (whilePid > 0) {
+        QObject::connect(&watch, &QTimer::timeout, &app, [whilePid] {
+            if (::kill(whilePid, 0) != 0 && errno == ESRCH)
+                QCoreApplication::quit();
+        });
+        watch.start(500);
+    }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGUSR1, onSignal);
