@@ -8,7 +8,9 @@
 #include "protocol/obmen.h"
 #include "serial/CaptureFormat.h"
 #include "trend/SessionRecord.h"
+#include "trend/TrendWindow.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -30,6 +32,7 @@ class tst_Capture : public QObject {
 private slots:
     void recordedSessionPlaysBack();
     void captureThatCannotBeWritten();
+    void toggleInTheTrendWindow();
 };
 
 void tst_Capture::recordedSessionPlaysBack()
@@ -111,6 +114,49 @@ void tst_Capture::captureThatCannotBeWritten()
     // Polling goes on as before.
     const std::size_t mark = fmMain->record->size();
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
+}
+
+void tst_Capture::toggleInTheTrendWindow()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    fmMain->bbTrend->click();
+    QPushButton* toggle = fmMain->fmTrend->sbCapture;
+    const QString path = program.file(QStringLiteral("from the window.dcap"));
+    const auto answerFileDialog = [&](bool choose) {
+        QTimer::singleShot(0, fmMain, [&, choose] {
+            if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                if (choose)
+                    files->selectFile(path);
+                QMetaObject::invokeMethod(files, choose ? "accept" : "reject");
+            }
+        });
+    };
+
+    // No file chosen: nothing is captured.
+    answerFileDialog(false);
+    toggle->click();
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!fmMain->link->capturing());
+
+    answerFileDialog(true);
+    toggle->click();
+    QVERIFY(toggle->isChecked());
+    QVERIFY(fmMain->link->capturing());
+    const std::size_t mark = fmMain->record->size();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 20, 5000);
+    toggle->click();
+    QVERIFY(!fmMain->link->capturing());
+    QList<CaptureRecord> records;
+    QString error;
+    QVERIFY2(readCapture(path, &records, &error), qPrintable(error));
+    int requests = 0;
+    for (const CaptureRecord& r : records)
+        requests += r.request;
+    QVERIFY(requests > 20);
 }
 
 QTEST_MAIN(tst_Capture)
