@@ -56,8 +56,9 @@ void DetectorLink::SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_
 qint32 DetectorLink::lineBaud() const { return qint32(Win32BaudRates[COMP->ComPortSpeed()]); }
 
 namespace {
-// A search over many ports at every speed stays far below this.
+// A search over many ports at every speed stays far below these; a chattering device does not.
 constexpr int SEARCH_RECORDS_MAX = 4096;
+constexpr qsizetype SEARCH_BYTES_MAX = 256 * 1024;
 // The start of polling belongs to the story: the mode confirmation and the first round of the
 // series, which a program replaying the capture sends too.
 constexpr int POLLING_RECORDS_KEPT = 48;
@@ -67,19 +68,26 @@ void DetectorLink::note(bool request, const std::uint8_t* data, int size)
 {
     const CaptureRecord r{FClock.elapsed(), lineBaud(), request,
                           QByteArray(reinterpret_cast<const char*>(data), size)};
+    const auto keep = [this, &r] {
+        if (FSearchRecords.size() >= SEARCH_RECORDS_MAX || FSearchBytes + r.bytes.size() > SEARCH_BYTES_MAX)
+            return;
+        FSearchRecords.append(r);
+        FSearchBytes += r.bytes.size();
+    };
     if (dispatcher.VidObmen() == permanent && !switching()) {
-        if (FPolled < POLLING_RECORDS_KEPT && FSearchRecords.size() < SEARCH_RECORDS_MAX)
-            FSearchRecords.append(r);
+        if (FPolled < POLLING_RECORDS_KEPT)
+            keep();
         FPolled = qMin(FPolled + 1, POLLING_RECORDS_KEPT);
     } else {
         // A new search, or the search moving on to another port: only the story of the port
         // where the unit is found is worth keeping.
-        if (FPolled > 0 || COMP->ComPortName() != FSearchPort)
+        if (FPolled > 0 || COMP->ComPortName() != FSearchPort) {
             FSearchRecords.clear();
+            FSearchBytes = 0;
+        }
         FPolled = 0;
         FSearchPort = COMP->ComPortName();
-        if (FSearchRecords.size() < SEARCH_RECORDS_MAX)
-            FSearchRecords.append(r);
+        keep();
     }
     FCapture->record(r);
 }

@@ -69,6 +69,7 @@ private:
     void note(bool request, const std::uint8_t* data, int size);
     QElapsedTimer FClock;
     QList<CaptureRecord> FSearchRecords;
+    qsizetype FSearchBytes = 0;
     QString FSearchPort;
     int FPolled = 0;  // records since polling began after the search that was recorded
 
