@@ -6,6 +6,28 @@
 namespace {
 constexpr char MAGIC[] = "# dorvik exchange capture 1";
 
+bool isDigits(const QByteArray& text)
+{
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// Seconds with at most three decimals, as written: a number reader would also take a sign, an
+// exponent, "nan" or "inf", none of which is a time.
+bool parseTime(const QByteArray& text, qint64* ms)
+{
+    const qsizetype dot = text.indexOf('.');
+    const QByteArray whole = dot < 0 ? text : text.left(dot);
+    const QByteArray fraction = dot < 0 ? QByteArray() : text.mid(dot + 1);
+    if (whole.isEmpty() || whole.size() > 9 || !isDigits(whole) || fraction.size() > 3 || !isDigits(fraction)
+        || (dot >= 0 && fraction.isEmpty()))
+        return false;
+    *ms = whole.toLongLong() * 1000 + fraction.leftJustified(3, '0').toInt();
+    return true;
+}
+
 bool isHex(const QByteArray& text)
 {
     for (char c : text)
@@ -37,12 +59,12 @@ CaptureLine parseCaptureLine(const QByteArray& line, CaptureRecord* out, QString
         *why = QStringLiteral("expected time, speed, direction and bytes");
         return CaptureLine::Bad;
     }
-    bool ok = false;
-    const double seconds = f[0].toDouble(&ok);
-    if (!ok || seconds < 0 || seconds > 1e9) {
+    qint64 ms = 0;
+    if (!parseTime(f[0], &ms)) {
         *why = QStringLiteral("bad time");
         return CaptureLine::Bad;
     }
+    bool ok = false;
     const int baud = f[1].toInt(&ok);
     if (!ok || baud <= 0) {
         *why = QStringLiteral("bad speed");
@@ -56,7 +78,7 @@ CaptureLine parseCaptureLine(const QByteArray& line, CaptureRecord* out, QString
         *why = QStringLiteral("bytes must be pairs of hex digits");
         return CaptureLine::Bad;
     }
-    out->ms = qint64(seconds * 1000 + 0.5);
+    out->ms = ms;
     out->baud = baud;
     out->request = f[2] == ">";
     out->bytes = QByteArray::fromHex(f[3]);

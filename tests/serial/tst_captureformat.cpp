@@ -50,26 +50,37 @@ void tst_CaptureFormat::badLines_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<int>("kind");
-    QTest::newRow("comment") << QByteArray("# started 2026-12-10T14:05:03") << int(CaptureLine::Skip);
-    QTest::newRow("blank") << QByteArray("   ") << int(CaptureLine::Skip);
-    QTest::newRow("too few fields") << QByteArray("0.000 4800 >") << int(CaptureLine::Bad);
-    QTest::newRow("time not a number") << QByteArray("abc 4800 > 24") << int(CaptureLine::Bad);
-    QTest::newRow("negative time") << QByteArray("-1 4800 > 24") << int(CaptureLine::Bad);
-    QTest::newRow("speed zero") << QByteArray("0.1 0 > 24") << int(CaptureLine::Bad);
-    QTest::newRow("unknown direction") << QByteArray("0.1 4800 = 24") << int(CaptureLine::Bad);
-    QTest::newRow("odd hex") << QByteArray("0.1 4800 < 243") << int(CaptureLine::Bad);
-    QTest::newRow("not hex") << QByteArray("0.1 4800 < 24ZZ") << int(CaptureLine::Bad);
-    QTest::newRow("binary garbage") << QByteArray("\x01\x02\xff\xfe", 4) << int(CaptureLine::Bad);
+    QTest::addColumn<qint64>("ms");  // of a record
+    QTest::newRow("comment") << QByteArray("# started 2026-12-10T14:05:03") << int(CaptureLine::Skip) << qint64(-1);
+    QTest::newRow("blank") << QByteArray("   ") << int(CaptureLine::Skip) << qint64(-1);
+    QTest::newRow("fewer decimals, by hand") << QByteArray("12.5 4800 > 24") << int(CaptureLine::Record) << qint64(12500);
+    QTest::newRow("whole seconds") << QByteArray(" 7\t4800  <  24\r") << int(CaptureLine::Record) << qint64(7000);
+    QTest::newRow("too few fields") << QByteArray("0.000 4800 >") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time not a number") << QByteArray("abc 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("negative time") << QByteArray("-1 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time nan") << QByteArray("nan 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time inf") << QByteArray("inf 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time with exponent") << QByteArray("1e3 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time below a ms") << QByteArray("0.0001 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("time without decimals") << QByteArray("2. 4800 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("speed zero") << QByteArray("0.1 0 > 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("unknown direction") << QByteArray("0.1 4800 = 24") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("odd hex") << QByteArray("0.1 4800 < 243") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("not hex") << QByteArray("0.1 4800 < 24ZZ") << int(CaptureLine::Bad) << qint64(-1);
+    QTest::newRow("binary garbage") << QByteArray("\x01\x02\xff\xfe", 4) << int(CaptureLine::Bad) << qint64(-1);
 }
 
 void tst_CaptureFormat::badLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(int, kind);
+    QFETCH(qint64, ms);
     CaptureRecord r;
     QString why;
     QCOMPARE(int(parseCaptureLine(line, &r, &why)), kind);
     QCOMPARE(why.isEmpty(), kind != int(CaptureLine::Bad));
+    if (kind == int(CaptureLine::Record))
+        QCOMPARE(r.ms, ms);
 }
 
 void tst_CaptureFormat::badFiles_data()
