@@ -114,6 +114,10 @@ bool readCapture(const QString& path, QList<CaptureRecord>* out, QString* error)
     while (!file.atEnd()) {
         ++number;
         const QByteArray line = file.readLine();
+        // The writer ends every line: one without its end was cut short by a full disk or the
+        // program's end, and is no record.
+        if (!line.endsWith('\n'))
+            break;
         CaptureRecord record;
         QString why;
         switch (parseCaptureLine(line, &record, &why)) {

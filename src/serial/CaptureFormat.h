@@ -34,5 +34,6 @@ enum class CaptureLine { Record, Skip, Bad };
 CaptureLine parseCaptureLine(const QByteArray& line, CaptureRecord* out, QString* why);
 
 // Reads a whole capture; false with a message (naming the line) when the file is missing,
-// unreadable, too large, not a capture, or has a line that is not a record.
+// unreadable, too large, not a capture, or has a line that is not a record. A last line without
+// its line end was cut short and is left out.
 bool readCapture(const QString& path, QList<CaptureRecord>* out, QString* error);

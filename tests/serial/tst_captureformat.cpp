@@ -14,6 +14,7 @@ private slots:
     void badLines();
     void badFiles_data();
     void badFiles();
+    void captureCutShort();
 };
 
 void tst_CaptureFormat::roundTrip_data()
@@ -109,6 +110,22 @@ void tst_CaptureFormat::badFiles()
     QVERIFY(!readCapture(path, &records, &error));
     QVERIFY2(error.contains(message), qPrintable(error));
     QVERIFY(!readCapture(dir.path(), &records, &error));  // a folder
+}
+
+void tst_CaptureFormat::captureCutShort()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("capture.dcap"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(captureHeader(QDateTime::currentDateTime()) + formatCaptureRecord({0, 4800, true, "$0064A4\r"})
+            + "0.031 4800 < 2136360");
+    f.close();
+    QList<CaptureRecord> records;
+    QString error;
+    QVERIFY2(readCapture(path, &records, &error), qPrintable(error));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().bytes, QByteArray("$0064A4\r"));
 }
 
 QTEST_GUILESS_MAIN(tst_CaptureFormat)
