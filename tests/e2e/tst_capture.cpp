@@ -13,8 +13,11 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
@@ -25,6 +28,28 @@ bool fieldSeen(int value)
 {
     return QTest::qWaitFor([&] { return last() && last()->fieldKnown() && last()->field == value; }, 10000);
 }
+
+// The disk is full for this process's files beyond bytes: a write past it fails as on a full
+// disk, without the signal that would end the process.
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) : FSignal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        rlimit full = FOld;
+        full.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &full);
+    }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FSignal);
+    }
+
+private:
+    void (*FSignal)(int);
+    rlimit FOld{};
+};
 }  // namespace
 
 class tst_Capture : public QObject {
@@ -32,6 +57,7 @@ class tst_Capture : public QObject {
 private slots:
     void recordedSessionPlaysBack();
     void captureThatCannotBeWritten();
+    void fullDiskStopsTheCapture();
     void toggleInTheTrendWindow();
 };
 
@@ -114,6 +140,32 @@ void tst_Capture::captureThatCannotBeWritten()
     // Polling goes on as before.
     const std::size_t mark = fmMain->record->size();
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
+}
+
+void tst_Capture::fullDiskStopsTheCapture()
+{
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    const QString path = program.file(QStringLiteral("full.dcap"));
+    QString error;
+    QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
+    QSignalSpy failed(fmMain->link, &DetectorLink::captureFailed);
+    {
+        const FullDisk full(rlim_t(QFileInfo(path).size()) + 200);
+        QVERIFY(failed.wait(10000));
+    }
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(failed.first().first().toString().contains(path));
+    QVERIFY(!fmMain->link->capturing());
+    // Polling goes on, and the capture keeps what reached the disk.
+    const std::size_t mark = fmMain->record->size();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
+    QCOMPARE(failed.size(), 1);
+    QList<CaptureRecord> records;
+    QVERIFY2(readCapture(path, &records, &error), qPrintable(error));
 }
 
 void tst_Capture::toggleInTheTrendWindow()
