@@ -3,6 +3,7 @@
 // installer saw.
 #include "CaptureReplay.h"
 #include "ProgramFixture.h"
+#include "RequestLog.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
 #include "protocol/obmen.h"
@@ -66,6 +67,7 @@ void tst_Capture::recordedSessionPlaysBack()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("session.dcap"));
     QString unit, letter, threshold;
+    QByteArray speedCommand, thresholdCommand;
     {
         SimConfig config;
         config.model = 22;
@@ -81,14 +83,21 @@ void tst_Capture::recordedSessionPlaysBack()
         QString error;
         QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
         QVERIFY(fieldSeen(20));
-        sim.state().field = 100;
-        QVERIFY(fieldSeen(100));
-        const std::size_t mark = fmMain->record->size();
-        QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 50, 10000);
         unit = fmMain->stIzv->text();
         letter = fmMain->stLiter->text();
         threshold = fmMain->stPorogMarker->text();
+        sim.state().field = 100;
+        QVERIFY(fieldSeen(100));
+        // The installer lowers the threshold: a setting in the middle of polling.
+        fmMain->bbMinus->click();
+        QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().threshold), 4, 5000);
+        QVERIFY(fmMain->stPorogMarker->text() != threshold);
+        const std::size_t mark = fmMain->record->size();
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 50, 10000);
         fmMain->link->stopCapture();
+        const QList<SimRequest> heard = sim.requests();
+        speedCommand = heard.value(indexOfCode(heard, 1)).raw;
+        thresholdCommand = heard.value(indexOfCode(heard, 112)).raw;
     }
 
     QList<CaptureRecord> records;
@@ -100,6 +109,19 @@ void tst_Capture::recordedSessionPlaysBack()
     QCOMPARE(records.last().baud, 57600);
     for (int i = 1; i < records.size(); ++i)
         QVERIFY(records[i - 1].ms <= records[i].ms);
+    const auto requestAt = [&](const QByteArray& bytes) {
+        for (int i = 0; i < records.size(); ++i)
+            if (records[i].request && records[i].bytes == bytes)
+                return i;
+        return -1;
+    };
+    // The speed command's acknowledgement, which the program drops while it switches, is there.
+    const int speed = requestAt(speedCommand);
+    QVERIFY(speed >= 0 && speed + 1 < records.size());
+    QVERIFY(!records[speed + 1].request);
+    QCOMPARE(records[speed + 1].baud, 4800);
+    QVERIFY(records[speed + 1].bytes.startsWith('!'));
+    QVERIFY(requestAt(thresholdCommand) > speed);
 
     CaptureReplay* loaded = nullptr;
     QVERIFY2(CaptureReplay::load(path, &loaded, &error), qPrintable(error));
@@ -112,6 +134,7 @@ void tst_Capture::recordedSessionPlaysBack()
     QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
     QCOMPARE(fmMain->stIzv->text(), unit);
     QCOMPARE(fmMain->stLiter->text(), letter);
+    // The threshold the unit reported; the change this program does not make is passed over.
     QCOMPARE(fmMain->stPorogMarker->text(), threshold);
     QCOMPARE(fmMain->stBaud->text(), QStringLiteral("57600"));
     QVERIFY(fieldSeen(20));
