@@ -21,7 +21,6 @@
 #include <sys/resource.h>
 
 namespace {
-bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
 
 const SessionSample* last() { return fmMain->record->last(); }
 

@@ -26,7 +26,6 @@
 namespace {
 const SessionSample* last() { return fmMain->record->last(); }
 
-bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
 
 // Holds the field at value until the record has taken at least polls samples of it.
 bool holdField(SimulatedDetector& sim, int value, int polls = 1)

@@ -57,6 +57,8 @@ void decodeReply(std::initializer_list<int> payload)
     DispObmen->TranslateRec();
 }
 
+bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
+
 QStringList logLines()
 {
     QStringList lines;

@@ -43,5 +43,8 @@ private:
 // The lines of the connection log on the start page, top to bottom.
 QStringList logLines();
 
+// The program has found its unit and polls it.
+bool polling();
+
 // Decodes an accepted reply's payload (code, then data bytes) as the dispatcher would.
 void decodeReply(std::initializer_list<int> payload);

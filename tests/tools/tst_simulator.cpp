@@ -83,6 +83,14 @@ int validate(const QByteArray& reply, int expectedLength)
 // What the program side does to its line in lineChangedUnderARequest.
 enum LineChange { CloseLine, PutBack, Reopen, NewSpeed };
 
+// The simulator program beside the tests; empty when it was not built there.
+QString simProgram()
+{
+    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
+    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
+    return !dir.isEmpty() && QFile::exists(exe) ? exe : QString();
+}
+
 }  // namespace
 
 class tst_Simulator : public QObject {
@@ -565,9 +573,8 @@ void tst_Simulator::powerCycleComesBackAt4800()
 
 void tst_Simulator::programServesRunScript()
 {
-    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
-    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
-    if (dir.isEmpty() || !QFile::exists(exe))
+    const QString exe = simProgram();
+    if (exe.isEmpty())
         QSKIP("dorvik_sim is not built next to the tests");
     QTemporaryDir tmp;
     const QString portsFile = tmp.filePath(QStringLiteral("ports"));
@@ -609,9 +616,8 @@ void tst_Simulator::programServesRunScript()
 
 void tst_Simulator::programCyclesPowerOnSigusr1()
 {
-    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
-    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
-    if (dir.isEmpty() || !QFile::exists(exe))
+    const QString exe = simProgram();
+    if (exe.isEmpty())
         QSKIP("dorvik_sim is not built next to the tests");
     QProcess sim;
     sim.start(exe, {"--log", "--receiver", "21"});
@@ -662,9 +668,8 @@ void tst_Simulator::programRefusesABadCapture()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
-    const QString dir = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR");
-    const QString exe = dir + QStringLiteral("/tools/sim/dorvik_sim");
-    if (dir.isEmpty() || !QFile::exists(exe))
+    const QString exe = simProgram();
+    if (exe.isEmpty())
         QSKIP("dorvik_sim is not built next to the tests");
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("capture.dcap"));
