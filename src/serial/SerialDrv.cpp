@@ -55,12 +55,14 @@ bool TSerialPortDriver::Connect()
 
 void TSerialPortDriver::Disconnect()
 {
-    if (!Connected())
-        return;
-    waitForWire();
     QSerialPort* port = FComPortHandle;
+    if (!port)
+        return;
+    // Let go of the port before anything can fail: a device that vanished fails the flush
+    // below and reports it through errorOccurred, which must not come back in here.
     FComPortHandle = nullptr;
     port->disconnect(this);
+    waitForWire(port);
     port->close();
     // Disconnect may be called from inside one of the port's own signals.
     port->deleteLater();
@@ -94,10 +96,13 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     const qint64 now = FClock.nsecsElapsed();
     const qint64 wireNs = qint64(DataSize) * 10 * 1000000000LL / qMax<qint64>(1, Win32BaudRates[FComPortBaudRate]);
     FWireFreeAtNs = qMax(FWireFreeAtNs, now) + wireNs;
-    // A write error closes the port from inside flush().
-    if (rtsToggle && FComPortHandle) {
+    // A write error closes the port from inside flush(): what the port took in is then lost.
+    if (!FComPortHandle)
+        return false;
+    if (rtsToggle) {
         FComPortHandle->waitForBytesWritten(100);
-        FComPortHandle->setRequestToSend(false);
+        if (FComPortHandle)
+            FComPortHandle->setRequestToSend(false);
     }
     return written == qint64(DataSize);
 }
@@ -142,7 +147,7 @@ void TSerialPortDriver::SetComPortName(const QString& Value)
     void TSerialPortDriver::Name(Type Value)  \
     {                                         \
         if (Connected() && Field != Value)    \
-            waitForWire();                    \
+            waitForWire(FComPortHandle);      \
         Field = Value;                        \
         ApplyCOMSettings();                   \
     }
@@ -154,16 +159,15 @@ DORVIK_LINE_SETTER(SetComPortHwHandshaking, TComPortHwHandshaking, FComPortHwHan
 DORVIK_LINE_SETTER(SetComPortSwHandshaking, TComPortSwHandshaking, FComPortSwHandshaking)
 #undef DORVIK_LINE_SETTER
 
-void TSerialPortDriver::waitForWire()
+void TSerialPortDriver::waitForWire(QSerialPort* port)
 {
-    if (!FComPortHandle)
-        return;
-    // Whatever the port still buffers goes to the driver first.
-    FComPortHandle->flush();
+    // Whatever the port still buffers goes to the driver first. On a vanished device this
+    // fails and the error closes the port: nothing below may then touch it.
+    port->flush();
 #ifdef Q_OS_UNIX
     // A real UART drains here; a pseudo-terminal returns at once, so the clock below decides.
-    if (FComPortHandle->handle() >= 0)
-        ::tcdrain(FComPortHandle->handle());
+    if (port->isOpen() && port->handle() >= 0)
+        ::tcdrain(port->handle());
 #endif
     // A line that changes speed or closes while a frame is still going out sends its tail at
     // the wrong speed, or not at all: wait out the rest of its time on the wire.

@@ -81,8 +81,8 @@ public:
 private:
     void onReadyRead();
     void onError(int error);
-    // Returns once everything written has had its time on the wire at the current speed.
-    void waitForWire();
+    // Returns once everything written to port has had its time on the wire at the current speed.
+    void waitForWire(QSerialPort* port);
 
     QSerialPort* FComPortHandle = nullptr;  // null while disconnected
     TComPortNumber FComPort = pnCOM1;

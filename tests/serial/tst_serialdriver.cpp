@@ -14,6 +14,8 @@ private slots:
     void speedChangeReachesTheLine();
     void chunksArriveInOrder();
     void vanishedDeviceLeavesDriverIdle();
+    void vanishedDeviceMidOperation_data();
+    void vanishedDeviceMidOperation();
 };
 
 void tst_SerialDriver::connectRules()
@@ -127,6 +129,38 @@ void tst_SerialDriver::vanishedDeviceLeavesDriverIdle()
     const double used = cpuMs() - before;
     QVERIFY2(used < 300, qPrintable(QStringLiteral("%1 ms of CPU in 1 s idle").arg(used)));
     QCOMPARE(chunks, 0);
+}
+
+void tst_SerialDriver::vanishedDeviceMidOperation_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("send") << QStringLiteral("send");
+    QTest::newRow("send, then close") << QStringLiteral("close");
+    QTest::newRow("send, then change speed") << QStringLiteral("speed");
+    QTest::newRow("send twice") << QStringLiteral("send twice");
+}
+
+// The cable pulled before the driver has noticed: whatever it does next fails on the device,
+// and the failure closes the port once, without calling back into the close that reports it.
+void tst_SerialDriver::vanishedDeviceMidOperation()
+{
+    QFETCH(QString, operation);
+    auto pty = std::make_unique<PseudoTerminal>();
+    TSerialPortDriver drv;
+    drv.SetComPortName(pty->slavePath());
+    drv.SetComPortBaudRate(br4800);
+    QVERIFY(drv.Connect());
+    pty.reset();  // no event loop in between: the driver has not seen it go
+    const quint8 request[] = {'$', '0', '0', '0', '6', '5', '1', '0', '\r'};
+    QVERIFY(!drv.SendData(request, sizeof request));
+    if (operation == QLatin1String("close"))
+        drv.Disconnect();
+    else if (operation == QLatin1String("speed"))
+        drv.SetComPortBaudRate(br57600);
+    else if (operation == QLatin1String("send twice"))
+        QVERIFY(!drv.SendData(request, sizeof request));
+    QTRY_VERIFY(!drv.Connected());
+    drv.Disconnect();
 }
 
 QTEST_GUILESS_MAIN(tst_SerialDriver)
