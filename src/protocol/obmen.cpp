@@ -252,6 +252,9 @@ void TDispObmen::TranslateRec()
         FView->SetLit(Byte(b1 + 1));
         // A transmitter's identification ends here: it stays at the search speed.
         if (FView->Ident() == IDENT_PERED) {
+            // Polled with the search's first interval at whatever speed it answered: the
+            // faster speeds' short wait is for finding a unit, not for keeping one.
+            FLine->SetReplyInterval(1000);
             FlagScanPorts = false;
             FView->TransmitterFound();
             StartNeprObmen();
