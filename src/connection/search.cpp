@@ -140,11 +140,11 @@ void TfmMain::ScanPortNext()
         SetPort(FCOMPortName);
         after(30, [this] {
             // The series position stays where the last port left it. A port that did not
-            // open is given up after one interval, like a port without a detector.
+            // open has nobody to wait for: it is given up at once, as if unanswered.
             if (COMP->Connected())
                 DispObmen->proc_cf_req(addr_obmen, DispObmen->current());
             else
-                tiTimeWaitRepl->setEnabled(true);
+                tiTimeWaitReplTimer();
         });
     });
 }

@@ -38,6 +38,7 @@ private slots:
     void receiverOnTheSecondPort();
     void nextPortContinuesTheSeries();
     void noDetectorOnAnyPort();
+    void missingPortsArePassedAtOnce();
     void noPortsThenFindAgain();
     void linkLostAndRecovered();
     void closedDuringTheSearchPause();
@@ -142,6 +143,27 @@ void tst_Search::noDetectorOnAnyPort()
     // Nothing starts by itself afterwards.
     QTest::qWait(1500);
     QCOMPARE(a->requests().size(), 6);
+}
+
+void tst_Search::missingPortsArePassedAtOnce()
+{
+    // Listed but gone (an adapter unplugged since the list was made): nothing to wait for.
+    QStringList ports;
+    for (int i = 0; i < 100; ++i)
+        ports << QStringLiteral("/dev/dorvik-missing-%1").arg(i);
+    SimulatedDetector receiver;
+    QVERIFY(receiver.open());
+    ProgramFixture program(ports + QStringList{receiver.slavePath()});
+    program.start();
+    // About 0.1 s a gone port; a full reply wait each would take nearly two minutes.
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 50000);
+    const QStringList log = logLines();
+    for (const QString& port : std::as_const(ports)) {
+        const int at = log.indexOf(text(LOG_ATTEMPT) + port);
+        QVERIFY(at > 0);
+        QCOMPARE(log.value(at + 1), text(LOG_FAILURE));
+        QVERIFY(!log.value(at + 2).startsWith(text(LOG_ATTEMPT_SPEED)));
+    }
 }
 
 void tst_Search::noPortsThenFindAgain()
