@@ -1,6 +1,7 @@
 #include "connection/DetectorLink.h"
 #include "connection/ReplyTimer.h"
 #include "connection/receive.h"
+#include "connection/startup.h"
 #include "connection/texts.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
@@ -69,7 +70,9 @@ void TfmMain::afterMissedReply()
     // would bring back the old unit's controls over whatever the next search finds: it closes
     // as if cancelled, and the loss is shown once the window is back.
     if (FSettingDialog) {
-        FSettingDialog->reject();
+        // Whatever sits over the dialog (its help, its error box) goes with it: the loss is
+        // shown now, not when somebody comes back to the laptop.
+        closeDialogs();
         after(10, [this] { afterMissedReply(); });
         return;
     }
