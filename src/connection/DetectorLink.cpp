@@ -19,7 +19,13 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
     DispObmen = &dispatcher;
     COMP->SetComPortBaudRate(br4800);
     COMP->OnReceiveData = [this](TSerialPortDriver* s, const std::uint8_t* d, int n) { COMPReceiveData(s, d, n); };
-    connect(tiTimeWaitRepl, &ReplyTimer::timeout, this, &DetectorLink::replyTimeout);
+    connect(tiTimeWaitRepl, &ReplyTimer::timeout, this, [this] {
+        if (FSwitchUnconfirmed && dispatcher.VidObmen() == permanent) {
+            FSwitchUnconfirmed = false;
+            FRefindPending = true;
+        }
+        emit replyTimeout();
+    });
     FStep.setSingleShot(true);
     FStep.setTimerType(Qt::PreciseTimer);
     connect(&FStep, &QTimer::timeout, this, [this] {
@@ -110,9 +116,31 @@ void DetectorLink::SetWorkingSpeedIndex(std::uint8_t index)
     FWorkingSpeedIndex = index < 6 ? index : 4;
 }
 
+std::uint8_t DetectorLink::WorkingSpeedIndex() const
+{
+    return FSwitchesNotFollowed >= 2 ? 0 : FWorkingSpeedIndex;
+}
+
+void DetectorLink::noteSwitchOutcome()
+{
+    if (FSwitchUnconfirmed && dispatcher.VidObmen() == permanent && !switching()) {
+        FSwitchUnconfirmed = false;
+        FSwitchesNotFollowed = 0;
+    }
+    // The first reply of the search that follows a loss in the switch: found where it was
+    // told to leave, it did not move.
+    if (FRefindPending && dispatcher.VidObmen() == serial) {
+        FRefindPending = false;
+        FSwitchesNotFollowed = COMP->ComPortSpeed() == br4800 ? FSwitchesNotFollowed + 1 : 0;
+    }
+}
+
 void DetectorLink::SwitchToWorkingSpeed(std::function<void()> then)
 {
-    const TComPortBaudRate target = CPS_INDEX[FWorkingSpeedIndex];
+    const TComPortBaudRate target = CPS_INDEX[WorkingSpeedIndex()];
+    FSwitchUnconfirmed = target != COMP->ComPortSpeed();
+    if (FSwitchesNotFollowed >= 2)
+        emit speedSwitchRefused(qint32(Win32BaudRates[CPS_INDEX[FWorkingSpeedIndex]]));
     // The speed command must be on the wire, whole and at the old speed, before the line
     // changes; the unit acknowledges it at the old speed and nobody waits for that.
     after(300, [this, target, then = std::move(then)]() mutable {

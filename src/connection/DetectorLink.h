@@ -34,7 +34,8 @@ public:
     void SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_t replyBytes) override;
     void SetReplyInterval(int ms) override;
     void StopReplyTimer() override;
-    std::uint8_t WorkingSpeedIndex() const override { return FWorkingSpeedIndex; }
+    // The speed the unit is moved to; 4800 once it has twice acknowledged a move it did not make.
+    std::uint8_t WorkingSpeedIndex() const override;
     void SetWorkingSpeedIndex(std::uint8_t index);
     void SwitchToWorkingSpeed(std::function<void()> then) override;
 
@@ -59,6 +60,8 @@ signals:
     void lineSpeedChanged(TComPortBaudRate rate);
     // The capture could not be written on and has stopped.
     void captureFailed(const QString& text);
+    // The unit stays at 4800 bit/s: it acknowledged the move to wantedBaud twice without making it.
+    void speedSwitchRefused(qint32 wantedBaud);
 
 private:
     void after(int ms, std::function<void()> step);
@@ -75,6 +78,13 @@ private:
 
     ExchangeCapture* FCapture;
     std::uint8_t FWorkingSpeedIndex = 4;
+    // A unit that acknowledges the speed command but keeps its speed would be lost after every
+    // switch and found again at 4800, for ever. Counted from the switch: no reply at the new
+    // speed, then the unit found again at 4800.
+    void noteSwitchOutcome();
+    bool FSwitchUnconfirmed = false;  // switched; no reply accepted at the new speed yet
+    bool FRefindPending = false;      // lost right after a switch; the next find tells why
+    int FSwitchesNotFollowed = 0;
     // Set by the third faulty reply: until the next request nothing is expected, and what the
     // line still sends is dropped unread.
     bool FHalted = false;

@@ -49,6 +49,7 @@ void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataP
         return;
     const int CodeErr = TestRecData();
     if (CodeErr == 0) {
+        noteSwitchOutcome();
         dispatcher.Execute();
         emit replyAccepted();
         return;

@@ -51,6 +51,7 @@ void TfmMain::connectHandlers()
 {
     connect(link, &DetectorLink::replyTimeout, this, &TfmMain::tiTimeWaitReplTimer);
     connect(link, &DetectorLink::lineSpeedChanged, this, &TfmMain::SetCurBaud);
+    connect(link, &DetectorLink::speedSwitchRefused, this, &TfmMain::ShowSpeedRefused);
     // Queued: the box is opened from the event loop, not from inside the receive path.
     connect(link, &DetectorLink::receiveFailed, this, &TfmMain::ShowReceiveError, Qt::QueuedConnection);
     connect(tiStep, &QTimer::timeout, this, [this] {

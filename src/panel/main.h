@@ -268,6 +268,8 @@ public:
     // ---- Views, modes, messages (panel/views.cpp, panel/messages.cpp) ----
     void EnablePeredInterf();
     void EnablePriemInterf();
+    // The receiver stays at 4800 bit/s: it would not move to wantedBaud.
+    void ShowSpeedRefused(qint32 wantedBaud);
     void sbRabotaClick();
     void sbUstClick();
     void sbHelpDejClick();

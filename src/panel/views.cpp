@@ -226,3 +226,11 @@ void TfmMain::sbHelpUstClick()
 {
     VivHelp(QString::fromUtf8(HELP_WIN_CAPT_UST), QString::fromUtf8(HELP_TEXT_UST));
 }
+
+void TfmMain::ShowSpeedRefused(qint32 wantedBaud)
+{
+    // In the transmitter's note line, which a receiver leaves free, beside "График...".
+    stPered->setText(QString::fromUtf8(SPEED_REFUSED_NOTE).arg(wantedBaud));
+    stPered->show();
+    stPered->setEnabled(true);
+}

@@ -8,8 +8,11 @@
 #include "connection/texts.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
+#include "dialogs/skor.h"
+#include "panel/state_texts.h"
 #include "panel/widgets.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +49,10 @@ private slots:
     void dialogsWaitForTheSpeedSwitch();
     void dialogOpenWhenTheLinkIsLost();
     void anotherUnitFoundAfterADialog();
+    void windowsOverADialogGoWithTheLoss_data();
+    void windowsOverADialogGoWithTheLoss();
+    void unitThatKeepsItsSpeed();
+    void transmitterFoundAtAnotherSpeed();
 };
 
 void tst_Recovery::unitLeftAtTheWorkingSpeed_data()
@@ -268,6 +275,94 @@ void tst_Recovery::anotherUnitFoundAfterADialog()
     QVERIFY(fmMain->bbLiter->isEnabled());
     QVERIFY(!fmMain->bbSkor->isEnabled());
     QVERIFY(!fmMain->sbZvonok->isVisible());
+}
+
+void tst_Recovery::windowsOverADialogGoWithTheLoss_data()
+{
+    QTest::addColumn<QString>("over");
+    QTest::newRow("the letter's help") << QStringLiteral("letter help");
+    QTest::newRow("the range's help") << QStringLiteral("range help");
+    QTest::newRow("the address's error box") << QStringLiteral("address error");
+}
+
+// Nobody is at the laptop: the loss is shown at once, not when the top window is closed.
+void tst_Recovery::windowsOverADialogGoWithTheLoss()
+{
+    QFETCH(QString, over);
+    SimulatedDetector sim;
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+
+    QDialog* dialog = over.startsWith(QLatin1String("letter")) ? static_cast<QDialog*>(fmLiter)
+                      : over.startsWith(QLatin1String("range")) ? static_cast<QDialog*>(fmSkor)
+                                                                 : static_cast<QDialog*>(fmAddr);
+    QTimer::singleShot(0, dialog, [&] {
+        // Opened from inside the dialog, the top window runs its own loop.
+        QTimer::singleShot(0, &sim, [&] { sim.setSilent(true); });
+        if (over == QLatin1String("letter help"))
+            fmLiter->sbHelpLit->click();
+        else if (over == QLatin1String("range help"))
+            fmSkor->sbHelpSkor->click();
+        else {
+            fmAddr->edAddr->setText(QStringLiteral("300"));
+            fmAddr->bbSet->click();
+        }
+    });
+    if (dialog == fmLiter)
+        fmMain->bbLiterClick();
+    else if (dialog == fmSkor)
+        fmMain->bbSkorClick();
+    else
+        fmMain->bbAddrClick();
+    QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), text(MSG_LINK_LOST), 20000);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(!fmMain->FlagDisableMainWindow());
+}
+
+void tst_Recovery::unitThatKeepsItsSpeed()
+{
+    SimConfig config;
+    config.ignoreSetBr = true;  // acknowledges the speed command, stays at 4800
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    // Lost after each of two switches, then polled where it is, with a word of why.
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 4800, 20), 3 * RECOVERY_MS);
+    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 2);
+    QCOMPARE(fmMain->stBaud->text(), QStringLiteral("4800"));
+    QVERIFY(fmMain->stPered->isVisible());
+    QCOMPARE(fmMain->stPered->text(), text(SPEED_REFUSED_NOTE).arg(57600));
+    // The third time the unit was told the speed it keeps.
+    int speedCommands = 0;
+    for (const SimRequest& q : sim.requests())
+        if (q.code == 1)
+            QCOMPARE(int(q.param), ++speedCommands < 3 ? 4 : 0);
+    QCOMPARE(speedCommands, 3);
+    const int mark = sim.requests().size();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 30, 10000);
+    QVERIFY(fmMain->FlagReply());
+}
+
+void tst_Recovery::transmitterFoundAtAnotherSpeed()
+{
+    SimConfig config;
+    config.kind = SimConfig::Transmitter;
+    config.baud = 19200;  // left there by somebody else
+    SimulatedDetector sim(config);
+    QVERIFY(sim.open());
+    ProgramFixture program({sim.slavePath()});
+    program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 19200), SEARCH_MS);
+    // Replies half a second late are late, not missing: the search's short wait is over.
+    sim.state().processingDelayMs = 500;
+    const int mark = sim.requests().size();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 6, 20000);
+    QVERIFY(fmMain->FlagReply());
+    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 0);
 }
 
 QTEST_MAIN(tst_Recovery)
