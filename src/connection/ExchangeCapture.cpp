@@ -62,11 +62,12 @@ void ExchangeCapture::flush()
 {
     if (!FFile || FBuffer.isEmpty())
         return;
-    const bool written = FFile->write(FBuffer) == FBuffer.size() && FFile->flush();
+    QString why;
+    const bool written = SafeFile::writeAll(*FFile, FBuffer, &why);
     FBuffer.clear();
     if (written)
         return;
-    const QString text = QString::fromUtf8(CAPTURE_ERROR_TEXT).arg(FFile->fileName(), FFile->errorString());
+    const QString text = QString::fromUtf8(CAPTURE_ERROR_TEXT).arg(FFile->fileName(), why);
     FFlush.stop();
     FFile.reset();
     emit failed(text);

@@ -1,7 +1,9 @@
 #include "connection/IniFile.h"
 
 #include "connection/SafeFile.h"
+#include "connection/texts.h"
 
+#include <QFileInfo>
 #include <limits>
 
 namespace {
@@ -56,14 +58,34 @@ int hexDigit(char c)
 void IniFile::load(const QString& path)
 {
     FLines.clear();
+    FBom = false;
+    FUnreadable.clear();
     // A directory, a device, a pipe (opening it would wait for a writer) or a huge file in
     // its place is no settings file.
     SafeFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSize)
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (QFileInfo::exists(path))
+            FUnreadable = file.errorString();
         return;
+    }
+    if (file.size() > kMaxSize) {
+        FUnreadable = QString::fromUtf8(SETTINGS_TOO_LARGE);
+        return;
+    }
     QByteArray text = file.read(kMaxSize + 1);
-    if (text.size() > kMaxSize)
+    if (file.error() != QFileDevice::NoError) {
+        FUnreadable = file.errorString();
         return;
+    }
+    if (text.size() > kMaxSize) {
+        FUnreadable = QString::fromUtf8(SETTINGS_TOO_LARGE);
+        return;
+    }
+    // Some editors begin a file with a byte-order mark; the first section is still a section.
+    if (text.startsWith("\xEF\xBB\xBF")) {
+        FBom = true;
+        text.remove(0, 3);
+    }
     if (text.endsWith('\n'))
         text.chop(1);
     if (text.isEmpty())
@@ -74,18 +96,25 @@ void IniFile::load(const QString& path)
             line.chop(1);
 }
 
-bool IniFile::save(const QString& path) const
+bool IniFile::save(const QString& path, QString* error) const
 {
-    QByteArray text;
+    QString why;
+    if (!error)
+        error = &why;
+    if (unreadable()) {
+        *error = FUnreadable;
+        return false;
+    }
+    QByteArray text = FBom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const QByteArray& line : FLines)
         text += line + "\r\n";
-    // In place: a settings file linked from elsewhere (a kept dotfile) stays a link and its
-    // target gets the text. A temporary copy renamed over the path would replace the link,
-    // and a rename cannot tell what it replaces.
-    SafeFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(text) == text.size() && file.flush();
+    // Whole or not at all: a program killed while writing leaves the old settings, not an
+    // empty file. A settings file linked from elsewhere (a kept dotfile) stays a link.
+    WholeFile file(path);
+    if (file.open() && file.write(text) && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
 }
 
 IniFile::Range IniFile::findSection(const QByteArray& section) const

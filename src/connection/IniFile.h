@@ -15,9 +15,14 @@ public:
 
     // Reads the file; a missing, unreadable or oversized file leaves it empty. Never fails.
     void load(const QString& path);
-    // Writes the file in place, through a link to its target; false when it cannot be
-    // written or something other than a regular file lies there.
-    bool save(const QString& path) const;
+    // A file lay there that could not be read; why, in the user's words. Such a file is
+    // never written over: whatever it holds would be lost.
+    bool unreadable() const { return !FUnreadable.isEmpty(); }
+    QString unreadableReason() const { return FUnreadable; }
+    // Replaces the file whole (through a link, at its target) or leaves it as it was; false,
+    // with why in the user's words, when it cannot be written, could not be read, or
+    // something other than a regular file lies there.
+    bool save(const QString& path, QString* error = nullptr) const;
 
     // The raw text of a key, trimmed; nothing when the section or key is missing.
     std::optional<QByteArray> value(const QByteArray& section, const QByteArray& key) const;
@@ -42,4 +47,6 @@ private:
     int findKey(const Range& r, const QByteArray& key) const;
 
     QList<QByteArray> FLines;  // without line ends
+    bool FBom = false;         // the file began with a UTF-8 byte-order mark, and keeps it
+    QString FUnreadable;
 };

@@ -2,11 +2,13 @@
 
 #include "connection/texts.h"
 
+#include <QDir>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,4 +106,132 @@ bool SafeFile::open(OpenMode mode)
     setFileName(FPath);
     return QFile::open(mode);
 #endif
+}
+
+QString SafeFile::writeErrorText(int error)
+{
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QString::fromUtf8(WRITE_NO_SPACE);
+    case EFBIG: return QString::fromUtf8(WRITE_TOO_LARGE);
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+bool SafeFile::writeAll(QFileDevice& file, const QByteArray& bytes, QString* why)
+{
+#ifdef Q_OS_UNIX
+    // Straight to the descriptor: QFile counts a write that fell short as done, or fails it
+    // with "Unknown error" once the disk is full.
+    if (!file.flush()) {
+        *why = file.errorString();
+        return false;
+    }
+    const int fd = file.handle();
+    struct stat st {};
+    const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+    const char* at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, at, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A write that takes nothing without saying why has met the end of the disk.
+            *why = writeErrorText(n < 0 ? errno : ENOSPC);
+            if (before >= 0 && left < bytes.size()) {
+                [[maybe_unused]] const int cut = ::ftruncate(fd, before);
+            }
+            return false;
+        }
+        at += n;
+        left -= n;
+    }
+    return true;
+#else
+    if (file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    *why = file.errorString();
+    return false;
+#endif
+}
+
+QString WholeFile::target(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    // A link to a file not created yet: the file goes where the link points.
+    QString at = path;
+    for (int hops = 0; hops < 40 && QFileInfo(at).isSymLink(); ++hops)
+        at = QFileInfo(at).symLinkTarget();
+    return at;
+}
+
+void WholeFile::fail(const QString& why)
+{
+    FFailed = true;
+    FError = why + QLatin1Char(' ') + QString::fromUtf8(FHadFile ? WRITE_OLD_KEPT : WRITE_NOTHING_LEFT);
+    if (FFile.isOpen())
+        FFile.cancelWriting();
+}
+
+bool WholeFile::open()
+{
+    const QString refused = SafeFile::refusal(FPath);
+    if (!refused.isEmpty()) {
+        FFailed = true;
+        FError = refused;
+        return false;
+    }
+    const QString at = target(FPath);
+    FHadFile = QFileInfo::exists(at);
+    FFile.setFileName(at);
+    if (!FFile.open(QIODevice::WriteOnly)) {
+        fail(FFile.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool WholeFile::write(const QByteArray& bytes)
+{
+    if (FFailed || !FFile.isOpen())
+        return false;
+    QString why;
+    if (SafeFile::writeAll(FFile, bytes, &why))
+        return true;
+    fail(why);
+    return false;
+}
+
+bool WholeFile::commit()
+{
+    if (FFailed || !FFile.isOpen())
+        return false;
+#ifdef Q_OS_UNIX
+    // QSaveFile ignores a failed sync; some file systems say only then that the disk is full.
+    if (::fsync(FFile.handle()) != 0) {
+        fail(SafeFile::writeErrorText(errno));
+        return false;
+    }
+#endif
+    if (!FFile.commit()) {
+        fail(FFile.errorString());
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // The rename itself reaches the disk with its folder.
+    const int dir = ::open(QFile::encodeName(QFileInfo(FFile.fileName()).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+#endif
+    return true;
 }

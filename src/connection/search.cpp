@@ -200,15 +200,19 @@ void TfmMain::SaveConnectLog()
     for (int i = 0; i < lbStepInit->count(); ++i)
         lines << lbStepInit->item(i)->text();
     SafeFile file(QString::fromUtf8(CONNECT_LOG_FILE));
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                         file.write(linesToCp1251(lines)) >= 0 && file.flush();
+    QString why;
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (written)
+        written = SafeFile::writeAll(file, linesToCp1251(lines), &why);
+    else
+        why = file.errorString();
     if (written || connectLogWarnedWindow == this)
         return;
     connectLogWarnedWindow = this;
     // Not modal: the search goes on while the message is read.
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                                 QString::fromUtf8(CONNECT_LOG_ERROR_TEXT)
-                                    .arg(QFileInfo(file).absoluteFilePath(), file.errorString()),
+                                    .arg(QFileInfo(file).absoluteFilePath(), why),
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

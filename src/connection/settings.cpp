@@ -18,12 +18,19 @@ const QByteArray KEY_RING = "RING";
 
 // A position saved on a monitor that is gone would put the window out of reach: some of
 // its title bar must lie on a screen now.
+// Counted in 64 bits: a position near the ends of the int range, from a damaged or edited
+// file, must not wrap around onto a screen.
 bool reachable(const QPoint& topLeft, int width)
 {
-    const QRect titleBar(topLeft, QSize(qMax(width, 100), 30));
+    const qint64 left = topLeft.x();
+    const qint64 top = topLeft.y();
+    const qint64 right = left + qMax(width, 100);
+    const qint64 bottom = top + 30;
     for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect seen = titleBar.intersected(screen->availableGeometry());
-        if (seen.width() >= 50 && seen.height() >= 10)
+        const QRect area = screen->availableGeometry();
+        const qint64 seenWidth = qMin<qint64>(right, qint64(area.x()) + area.width()) - qMax<qint64>(left, area.x());
+        const qint64 seenHeight = qMin<qint64>(bottom, qint64(area.y()) + area.height()) - qMax<qint64>(top, area.y());
+        if (seenWidth >= 50 && seenHeight >= 10)
             return true;
     }
     return false;
@@ -34,15 +41,17 @@ bool reachable(const QPoint& topLeft, int width)
 void TfmMain::ReadIniFile(const QString& FileName)
 {
     // Said now, while someone is there to read it; the write at exit then fails quietly.
-    const QString refused = SafeFile::refusal(FileName);
+    IniFile ini;
+    ini.load(FileName);
+    QString refused = SafeFile::refusal(FileName);
+    if (refused.isEmpty())
+        refused = ini.unreadableReason();
     if (!refused.isEmpty()) {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(SETTINGS_ERROR_TEXT).arg(QFileInfo(FileName).absoluteFilePath(), refused),
                         QMessageBox::Ok);
         box.exec();
     }
-    IniFile ini;
-    ini.load(FileName);
     // Without a saved position the platform places the window.
     const bool hasPosition = ini.value(SECTION, KEY_TOP) || ini.value(SECTION, KEY_LEFT);
     const QPoint saved(ini.readInteger(SECTION, KEY_LEFT, x()), ini.readInteger(SECTION, KEY_TOP, y()));
@@ -59,7 +68,8 @@ void TfmMain::WriteIniFile(const QString& FileName)
     ini.writeInteger(SECTION, KEY_LEFT, x());
     ini.writeBool(SECTION, KEY_RING, sbZvonok->Down());
     // Nobody is left to tell at exit; a settings file that cannot be written only costs
-    // the saved position and mute state.
-    if (!ini.save(FileName))
-        qWarning("Cannot write the settings file %s", qPrintable(FileName));
+    // the saved position and mute state, and one that could not be read is left as it was.
+    QString error;
+    if (!ini.save(FileName, &error))
+        qWarning("Cannot write the settings file %s: %s", qPrintable(FileName), qPrintable(error));
 }

@@ -49,6 +49,27 @@ QString settingsFile(const QString& exeDir)
     return QDir(userDir).filePath(name);
 }
 
+// False when another running copy owns the folder's report: this one must not go on.
+bool openReport(ReportFile* report)
+{
+    const QString reportName = QString::fromUtf8(REPORT_FILE);
+    if (report->open(reportName))
+        return true;
+    if (report->busy()) {
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT),
+                        QString::fromUtf8(REPORT_BUSY_TEXT).arg(QFileInfo(reportName).absolutePath()),
+                        QMessageBox::Ok);
+        box.exec();
+        return false;
+    }
+    // The program is still useful without its report: say so once and go on.
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
+                    QString::fromUtf8(REPORT_ERROR_TEXT).arg(QFileInfo(reportName).absoluteFilePath(), report->errorString()),
+                    QMessageBox::Ok);
+    box.exec();
+    return true;
+}
+
 }  // namespace
 
 int programExitCode() { return exitCode; }
@@ -70,6 +91,7 @@ void closeProgram()
 
 void TfmMain::FormCreate()
 {
+    exitCode = 0;
     ParamStruct = RParamStruct{};
     ParamStruct.val_addr = QString::number(0);
     ParamStruct.val_baud = QString::fromLatin1(BAUD_RATE_STR[CPS_INDEX[ParamStruct.baud_ind]]);
@@ -96,16 +118,8 @@ void TfmMain::FormCreate()
     FilePath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     ReadIniFile(settingsFile(FilePath));
 
+    // Opened once the command line is accepted: a refused one leaves the report alone.
     fRep = new ReportFile;
-    const QString reportName = QString::fromUtf8(REPORT_FILE);
-    if (!fRep->open(reportName)) {
-        // The program is still useful without its report: say so once and go on.
-        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
-                        QString::fromUtf8(REPORT_ERROR_TEXT)
-                            .arg(QFileInfo(reportName).absoluteFilePath(), fRep->errorString()),
-                        QMessageBox::Ok);
-        box.exec();
-    }
 
     FlagKnZvonok = true;
     addr_obmen = 0;
@@ -113,7 +127,7 @@ void TfmMain::FormCreate()
 
 void TfmMain::FormShow()
 {
-    if (!param_analyze()) {
+    if (!param_analyze() || !openReport(fRep)) {
         // The user has seen the error; the window itself never appears.
         exitCode = 1;
         setAttribute(Qt::WA_DontShowOnScreen);

@@ -42,6 +42,12 @@ inline constexpr char PARAM_ERROR_PROT[] = "\n\rОшибка в параметр
 
 inline constexpr char REPORT_ERROR_TEXT[] =
     "Не удалось создать файл отчета\n\r%1\n\r%2\n\r\n\rОбрывы связи не будут записаны.";
+inline constexpr char REPORT_WRITE_ERROR_TEXT[] =
+    "Не удалось записать в файл отчета\n\r%1\n\r%2\n\r\n\rОбрыв связи в отчет не записан.";
+// %1 is the folder.
+inline constexpr char REPORT_BUSY_TEXT[] =
+    "В папке\n\r%1\n\rуже работает другая копия программы.\n\r"
+    "Запустите программу из другой папки.\n\r\n\rПриложение будет закрыто!";
 inline constexpr char CONNECT_LOG_ERROR_TEXT[] =
     "Не удалось записать протокол соединения\n\r%1\n\r%2\n\r\n\rПоиск извещателя продолжается.";
 inline constexpr char SETTINGS_ERROR_TEXT[] =
@@ -51,6 +57,14 @@ inline constexpr char NOT_REGULAR_DEVICE[] = "Это не обычный фай�
 inline constexpr char NOT_REGULAR_PIPE[] = "Это не обычный файл, а канал; он оставлен без изменений.";
 inline constexpr char NOT_REGULAR_SOCKET[] = "Это не обычный файл, а сокет; он оставлен без изменений.";
 inline constexpr char NOT_REGULAR_FOLDER[] = "Это не обычный файл, а папка; она оставлена без изменений.";
+// Why the settings file was neither read nor written.
+inline constexpr char SETTINGS_TOO_LARGE[] = "Файл больше 1 МБ: это не файл настроек; он оставлен без изменений.";
+// Why a write failed: the second line (%2) of the messages above, the capture's and the trend's.
+inline constexpr char WRITE_NO_SPACE[] = "Нет места на диске.";
+inline constexpr char WRITE_TOO_LARGE[] = "Файл слишком велик для этого диска.";
+// Added when a file is replaced whole or not at all.
+inline constexpr char WRITE_OLD_KEPT[] = "Прежний файл оставлен без изменений.";
+inline constexpr char WRITE_NOTHING_LEFT[] = "Файл не создан.";
 
 // Why ports could not be opened, shown under the explanation when a search found nothing.
 // %1 is the port, %2 the program holding it.

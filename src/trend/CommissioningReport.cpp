@@ -10,7 +10,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <utility>
 #include <vector>
 
@@ -149,18 +149,16 @@ private:
 bool writeCommissioningReport(const QString& path, const ReportFacts& facts, const SessionRecord& record,
                               const QImage& trend, QString* error)
 {
-    const QString refusal = SafeFile::refusal(path);
-    if (!refusal.isEmpty()) {
-        *error = text(MSG_FILE_NOT_WRITTEN).arg(path, refusal);
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    WholeFile file(path);
+    if (!file.open()) {
         *error = text(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
         return false;
     }
+    // Drawn in memory first: the PDF writer says nothing when its device falls short.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setResolution(DPI);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 15, 15, 15),
                                          QPageLayout::Millimeter));
@@ -183,9 +181,8 @@ bool writeCommissioningReport(const QString& path, const ReportFacts& facts, con
             pages.picture(trend);
         }
     }
-    if (!file.commit()) {
-        *error = text(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    if (file.write(pdf.data()) && file.commit())
+        return true;
+    *error = text(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
+    return false;
 }

@@ -5,7 +5,6 @@
 #include "trend/SessionRecord.h"
 #include "trend/texts.h"
 
-#include <QSaveFile>
 
 namespace {
 constexpr char HEADER[] = "time,mode,field,threshold,signal,alarm,relay,supply,lid,letter,range,address\n";
@@ -35,30 +34,18 @@ QByteArray row(const SessionRecord& record, const SessionSample& s)
 
 bool writeSessionCsv(const SessionRecord& record, const QString& path, QString* error)
 {
-    // A device or a pipe under that name is not ours to replace.
-    const QString refusal = SafeFile::refusal(path);
-    if (!refusal.isEmpty()) {
-        *error = QString::fromUtf8(MSG_FILE_NOT_WRITTEN).arg(path, refusal);
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QString::fromUtf8(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
-        return false;
-    }
-    file.write(HEADER);
+    WholeFile file(path);
+    bool written = file.open() && file.write(HEADER);
     QByteArray chunk;
-    for (std::size_t i = 0, n = record.size(); i < n; ++i) {
+    for (std::size_t i = 0, n = record.size(); written && i < n; ++i) {
         chunk += row(record, record.at(i));
         if (chunk.size() > 1 << 16) {
-            file.write(chunk);
+            written = file.write(chunk);
             chunk.clear();
         }
     }
-    file.write(chunk);
-    if (!file.commit()) {
-        *error = QString::fromUtf8(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    if (written && file.write(chunk) && file.commit())
+        return true;
+    *error = QString::fromUtf8(MSG_FILE_NOT_WRITTEN).arg(path, file.errorString());
+    return false;
 }

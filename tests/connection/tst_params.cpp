@@ -168,8 +168,8 @@ void tst_Params::refusedCommandLineEndsTheProgram()
         f.write(bytes);
     };
     writeFile(CONNECT_LOG_FILE, "previous search\r\n");
-    // The report was emptied when the window was created, before the command line is read.
-    writeFile(REPORT_FILE, "");
+    // Opened only for an accepted command line: the last run's report stays.
+    writeFile(REPORT_FILE, "5.3.2026.  9:15:7 previous run\r\n");
     MessageBoxCatcher catcher;
     program.start({"-ADDR0"});
     QCOMPARE(catcher.boxes.size(), 1);
@@ -178,7 +178,7 @@ void tst_Params::refusedCommandLineEndsTheProgram()
     QVERIFY(fmMain->lbStepInit->count() == 0);
     QCOMPARE(programExitCode(), 1);
     QCOMPARE(program.readFile(QString::fromUtf8(CONNECT_LOG_FILE)), QByteArray("previous search\r\n"));
-    QCOMPARE(program.readFile(QString::fromUtf8(REPORT_FILE)), QByteArray());
+    QCOMPARE(program.readFile(QString::fromUtf8(REPORT_FILE)), QByteArray("5.3.2026.  9:15:7 previous run\r\n"));
     QVERIFY(QFile::exists(QDir(FSettings.path()).filePath(QString::fromUtf8(SETTINGS_FILE))));
 }
 

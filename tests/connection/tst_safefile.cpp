@@ -1,17 +1,25 @@
 // The files the program writes for itself — settings, report, connection log — with
 // something other than a regular file in their place: a link to a device, a pipe, a socket,
 // a folder. Whatever lies there stays as it was, the user is told once, and the program
-// neither hangs nor stops. A link to a regular file is written through.
+// neither hangs nor stops. A link to a regular file is written through. A write that falls
+// short (a full disk) fails with the reason, leaving the file as it was.
+#include "FullDisk.h"
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "PseudoTerminal.h"
+#include "connection/ExchangeCapture.h"
+#include "connection/IniFile.h"
 #include "connection/ReportFile.h"
 #include "connection/TextCodec.h"
 #include "connection/texts.h"
 #include "panel/widgets.h"
+#include "trend/CommissioningReport.h"
+#include "trend/SessionCsv.h"
+#include "trend/SessionRecord.h"
 
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QtTest>
 #include <cstring>
 #include <functional>
@@ -73,6 +81,8 @@ private slots:
     void strangerLeftAlone_data();
     void strangerLeftAlone();
     void linksToFilesWrittenThrough();
+    void shortWrites_data();
+    void shortWrites();
 };
 
 void tst_SafeFile::initTestCase()
@@ -211,6 +221,104 @@ void tst_SafeFile::linksToFilesWrittenThrough()
     QCOMPARE(content(names[1]), QByteArray("5.3.2026.  9:15:7 ") + toCp1251(text(EVENT_LINK_LOST)) + "\r\n");
     QCOMPARE(log.size(), 4);
     QCOMPARE(content(names[2]), linesToCp1251(log));
+}
+
+void tst_SafeFile::shortWrites_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<bool>("fullDisk");  // a really full disk, else a file size limit
+    for (const char* writer : {"settings", "CSV", "PDF", "report", "capture"}) {
+        QTest::addRow("%s, file size limit", writer) << QString::fromLatin1(writer) << false;
+        QTest::addRow("%s, full disk", writer) << QString::fromLatin1(writer) << true;
+    }
+}
+
+void tst_SafeFile::shortWrites()
+{
+    QFETCH(QString, writer);
+    QFETCH(bool, fullDisk);
+    QTemporaryDir scratch;
+    std::unique_ptr<TinyDisk> disk;
+    QString dir = scratch.path();
+    if (fullDisk) {
+        disk = std::make_unique<TinyDisk>();
+        if (!disk->mounted())
+            QSKIP("a tmpfs cannot be mounted here (needs root); the file size limit rows stand for it");
+        dir = disk->path();
+    }
+    const QString path = QDir(dir).filePath(QStringLiteral("written"));
+    const QString reason = text(fullDisk ? WRITE_NO_SPACE : WRITE_TOO_LARGE);
+
+    // What the file holds before the failing write: an old file for those that replace it
+    // whole, the lines so far for those that append.
+    ReportFile report;
+    ExchangeCapture capture;
+    QSignalSpy captureFailed(&capture, &ExchangeCapture::failed);
+    QString error;
+    if (writer == QLatin1String("report")) {
+        QVERIFY(report.open(path));
+        QVERIFY(report.append(QStringLiteral("before")));
+    } else if (writer == QLatin1String("capture")) {
+        QVERIFY2(capture.open(path, {{0, 9600, true, "?0\r"}}, 0, &error), qPrintable(error));
+    } else {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old content\r\n");
+    }
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray held = before.readAll();
+    before.close();
+
+    bool written = true;
+    {
+        std::unique_ptr<FullDisk> limit;
+        if (fullDisk)
+            QVERIFY(disk->fill());
+        else
+            limit = std::make_unique<FullDisk>(rlim_t(held.size()) + 10);
+        if (writer == QLatin1String("settings")) {
+            IniFile ini;
+            ini.load(path);
+            ini.setValue("REPORT", "SITE", QByteArray(100, 's'));
+            written = ini.save(path, &error);
+        } else if (writer == QLatin1String("CSV")) {
+            SessionRecord record;
+            SessionSample s;
+            for (int i = 0; i < 100; ++i) {
+                s.ms = std::uint32_t(i * 20);
+                record.add(s);
+            }
+            written = writeSessionCsv(record, path, &error);
+        } else if (writer == QLatin1String("PDF")) {
+            ReportFacts facts;
+            facts.at = QDateTime({2026, 3, 5}, {9, 15});
+            written = writeCommissioningReport(path, facts, SessionRecord(), QImage(), &error);
+        } else if (writer == QLatin1String("report")) {
+            written = report.append(QString(8192, QLatin1Char('r')));  // more than the block it ends in
+            error = report.errorString();
+        } else {
+            capture.record({5, 9600, false, QByteArray(70 * 1024, 'c')});  // flushed at once
+            written = captureFailed.isEmpty();
+            error = written ? QString() : captureFailed.first().first().toString();
+        }
+    }
+    QVERIFY(!written);
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    if (writer != QLatin1String("report") && writer != QLatin1String("settings"))
+        QVERIFY2(error.contains(path), qPrintable(error));
+    if (writer == QLatin1String("settings") || writer == QLatin1String("CSV") || writer == QLatin1String("PDF"))
+        QVERIFY2(error.contains(text(WRITE_OLD_KEPT)), qPrintable(error));
+    report.close();
+    capture.close();
+
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), held);
+    // No half-written copy is left beside it.
+    QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    entries.removeAll(QStringLiteral("filler"));
+    QCOMPARE(entries, QStringList{QStringLiteral("written")});
 }
 
 QTEST_MAIN(tst_SafeFile)

@@ -1,14 +1,16 @@
 // The settings file: INI text kept as it was apart from our three keys, and defaults from
-// whatever else may lie in its place.
+// whatever else may lie in its place; a file that could not be read is never written over.
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "connection/IniFile.h"
+#include "connection/texts.h"
 #include "panel/widgets.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
+#include <unistd.h>
 
 class tst_Settings : public QObject {
     Q_OBJECT
@@ -25,6 +27,9 @@ private slots:
     void savedPosition();
     void damagedFiles_data();
     void damagedFiles();
+    void unreadableFileKept_data();
+    void unreadableFileKept();
+    void byteOrderMarkKept();
 
 private:
     QString path() const { return FDir.filePath(QStringLiteral("KVR_Dorvik.con")); }
@@ -120,6 +125,7 @@ void tst_Settings::ring_data()
     QTest::newRow("not a number") << QByteArray("[INTERF]\r\nRING=false\r\n") << true;
     QTest::newRow("other section") << QByteArray("[MAIN]\r\nRING=0\r\n") << true;
     QTest::newRow("first of two") << QByteArray("[INTERF]\r\nRING=0\r\nRING=1\r\n") << false;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[INTERF]\r\nRING=0\r\n") << false;
 }
 
 void tst_Settings::ring()
@@ -143,6 +149,10 @@ void tst_Settings::savedPosition_data()
     QTest::newRow("on a screen gone") << QByteArray("[INTERF]\r\nTOP=3000\r\nLEFT=5000\r\n") << QPoint(7, 8);
     QTest::newRow("far above") << QByteArray("[INTERF]\r\nTOP=-900\r\nLEFT=0\r\n") << QPoint(7, 8);
     QTest::newRow("none saved") << QByteArray("[INTERF]\r\nRING=0\r\n") << QPoint(7, 8);
+    QTest::newRow("left at int max") << QByteArray("[INTERF]\r\nTOP=10\r\nLEFT=2147483647\r\n") << QPoint(7, 8);
+    QTest::newRow("top at int max") << QByteArray("[INTERF]\r\nTOP=2147483647\r\nLEFT=10\r\n") << QPoint(7, 8);
+    QTest::newRow("both at int min") << QByteArray("[INTERF]\r\nTOP=-2147483648\r\nLEFT=-2147483648\r\n")
+                                     << QPoint(7, 8);
 }
 
 void tst_Settings::savedPosition()
@@ -158,14 +168,18 @@ void tst_Settings::savedPosition()
 void tst_Settings::damagedFiles_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("directory") << "directory";
-    QTest::newRow("10 MB") << "huge";
-    QTest::newRow("random bytes") << "random";
+    QTest::addColumn<bool>("told");      // the user hears of it once, at start
+    QTest::addColumn<bool>("writable");  // the settings at exit replace it
+    QTest::newRow("directory") << "directory" << true << false;
+    QTest::newRow("10 MB") << "huge" << true << false;
+    QTest::newRow("random bytes") << "random" << false << true;
 }
 
 void tst_Settings::damagedFiles()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, told);
+    QFETCH(bool, writable);
     QFile::remove(path());
     if (kind == QLatin1String("directory")) {
         QVERIFY(QDir().mkpath(path()));
@@ -180,12 +194,12 @@ void tst_Settings::damagedFiles()
     }
     fmMain->move(7, 8);
     fmMain->sbZvonok->setChecked(false);
-    MessageBoxCatcher catcher;  // a folder cannot hold the settings: the user hears of it once
+    MessageBoxCatcher catcher;
     QElapsedTimer clock;
     clock.start();
     fmMain->ReadIniFile(path());
     QVERIFY(clock.elapsed() < 2000);
-    QCOMPARE(catcher.boxes.size(), kind == QLatin1String("directory") ? 1 : 0);
+    QCOMPARE(catcher.boxes.size(), told ? 1 : 0);
     QCOMPARE(fmMain->sbZvonok->Down(), true);
     QCOMPARE(fmMain->pos(), QPoint(7, 8));
 
@@ -194,8 +208,72 @@ void tst_Settings::damagedFiles()
     fmMain->WriteIniFile(path());
     fmMain->sbZvonok->setChecked(true);
     fmMain->ReadIniFile(path());
-    QCOMPARE(fmMain->sbZvonok->Down(), kind == QLatin1String("directory"));
+    QCOMPARE(fmMain->sbZvonok->Down(), !writable);
     QDir(path()).removeRecursively();
+}
+
+void tst_Settings::unreadableFileKept_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("over the size limit") << "large";
+    QTest::newRow("read error") << "read error";
+    QTest::newRow("no read permission") << "no permission";
+}
+
+void tst_Settings::unreadableFileKept()
+{
+    QFETCH(QString, kind);
+    QFile::remove(path());
+    // Another program's sections: what the user would lose if we wrote over the file.
+    QByteArray bytes = "[REPORT]\r\nSITE=North gate\r\nINSTALLER=Ivanov\r\n[INTERF]\r\nRING=1\r\n";
+    if (kind == QLatin1String("read error")) {
+        // Linux fails every read of this file with EIO, even for root.
+        if (!QFile::exists(QStringLiteral("/proc/self/mem")))
+            QSKIP("no /proc/self/mem to read from");
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path()));
+    } else {
+        if (kind == QLatin1String("large"))
+            bytes += "; padding" + QByteArray(IniFile::kMaxSize, ' ') + "\r\n";
+        writeSettings(bytes);
+        if (kind == QLatin1String("no permission")) {
+            if (::geteuid() == 0)
+                QSKIP("root reads a file without read permission; the read error row stands for it");
+            QVERIFY(QFile::setPermissions(path(), QFile::WriteOwner));
+        }
+    }
+    const QStringList entries = QDir(FDir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+    MessageBoxCatcher catcher;  // the user hears at start that nothing will be saved
+    fmMain->ReadIniFile(path());
+    QCOMPARE(catcher.boxes.size(), 1);
+    QVERIFY(catcher.boxes[0].text.startsWith(QString::fromUtf8(SETTINGS_ERROR_TEXT).section(QLatin1Char('\n'), 0, 0)));
+    fmMain->sbZvonok->setChecked(true);
+    fmMain->WriteIniFile(path());
+
+    QCOMPARE(QDir(FDir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), entries);
+    if (kind == QLatin1String("read error")) {
+        QCOMPARE(QFileInfo(path()).symLinkTarget(), QStringLiteral("/proc/self/mem"));
+    } else {
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll() == bytes);
+    }
+    QFile::remove(path());
+}
+
+void tst_Settings::byteOrderMarkKept()
+{
+    writeSettings("\xEF\xBB\xBF[INTERF]\r\nRING=0\r\n[REPORT]\r\nSITE=North gate\r\n");
+    fmMain->ReadIniFile(path());
+    QVERIFY(!fmMain->sbZvonok->Down());  // the first section was recognised
+    fmMain->sbZvonok->setChecked(true);
+    fmMain->move(-40, 25);
+    fmMain->WriteIniFile(path());
+    QFile f(path());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF[INTERF]\r\nRING=1\r\nTOP=25\r\nLEFT=-40\r\n"
+                                     "[REPORT]\r\nSITE=North gate\r\n"));
 }
 
 QTEST_MAIN(tst_Settings)

@@ -2,10 +2,12 @@
 // recorded, then played back by the simulator to a fresh program, which must see what the
 // installer saw.
 #include "CaptureReplay.h"
+#include "FullDisk.h"
 #include "ProgramFixture.h"
 #include "RequestLog.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
+#include "connection/texts.h"
 #include "protocol/obmen.h"
 #include "serial/CaptureFormat.h"
 #include "trend/SessionRecord.h"
@@ -16,9 +18,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -28,28 +28,6 @@ bool fieldSeen(int value)
 {
     return QTest::qWaitFor([&] { return last() && last()->fieldKnown() && last()->field == value; }, 10000);
 }
-
-// The disk is full for this process's files beyond bytes: a write past it fails as on a full
-// disk, without the signal that would end the process.
-class FullDisk {
-public:
-    explicit FullDisk(rlim_t bytes) : FSignal(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &FOld);
-        rlimit full = FOld;
-        full.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &full);
-    }
-    ~FullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &FOld);
-        std::signal(SIGXFSZ, FSignal);
-    }
-
-private:
-    void (*FSignal)(int);
-    rlimit FOld{};
-};
 }  // namespace
 
 class tst_Capture : public QObject {
@@ -181,6 +159,7 @@ void tst_Capture::fullDiskStopsTheCapture()
     }
     QCOMPARE(failed.size(), 1);
     QVERIFY(failed.first().first().toString().contains(path));
+    QVERIFY(failed.first().first().toString().contains(QString::fromUtf8(WRITE_TOO_LARGE)));
     QVERIFY(!fmMain->link->capturing());
     // Polling goes on, and the capture keeps what reached the disk.
     const std::size_t mark = fmMain->record->size();
