@@ -26,6 +26,7 @@ bool closeRequested = false;
 // Closes the window the normal way, so the port is closed and the settings are written.
 void closeOnRequest()
 {
+    beginClosing();
     closeDialogs();
     if (!loopRunning)
         closeRequested = true;
@@ -88,6 +89,11 @@ void closeOnTerminationSignals()
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    // A closed terminal closes the program like any other request, unless it was started
+    // to outlive its terminal (nohup).
+    struct sigaction old {};
+    if (sigaction(SIGHUP, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+        sigaction(SIGHUP, &sa, nullptr);
 }
 #endif
 

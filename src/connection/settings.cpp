@@ -1,5 +1,6 @@
 #include "connection/IniFile.h"
 #include "connection/SafeFile.h"
+#include "connection/startup.h"
 #include "connection/texts.h"
 #include "panel/main.h"
 #include "panel/widgets.h"
@@ -35,7 +36,7 @@ void TfmMain::ReadIniFile(const QString& FileName)
 {
     // Said now, while someone is there to read it; the write at exit then fails quietly.
     const QString refused = SafeFile::refusal(FileName);
-    if (!refused.isEmpty()) {
+    if (!refused.isEmpty() && !closingProgram()) {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(SETTINGS_ERROR_TEXT).arg(QFileInfo(FileName).absoluteFilePath(), refused),
                         QMessageBox::Ok);

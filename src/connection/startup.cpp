@@ -30,6 +30,7 @@
 namespace {
 
 int exitCode = 0;
+bool closing = false;
 
 // Next to the executable, as installers expect; in the user's configuration directory when
 // the program is installed where the user may not write. DORVIK_SETTINGS_DIR overrides
@@ -53,6 +54,10 @@ QString settingsFile(const QString& exeDir)
 
 int programExitCode() { return exitCode; }
 
+void beginClosing() { closing = true; }
+
+bool closingProgram() { return closing; }
+
 QString TfmMain::SettingsFileName() const { return settingsFile(FilePath); }
 
 void closeDialogs()
@@ -63,6 +68,7 @@ void closeDialogs()
 
 void closeProgram()
 {
+    closing = true;
     closeDialogs();
     if (fmMain)
         fmMain->close();
@@ -98,7 +104,7 @@ void TfmMain::FormCreate()
 
     fRep = new ReportFile;
     const QString reportName = QString::fromUtf8(REPORT_FILE);
-    if (!fRep->open(reportName)) {
+    if (!fRep->open(reportName) && !closing) {
         // The program is still useful without its report: say so once and go on.
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(REPORT_ERROR_TEXT)

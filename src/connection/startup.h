@@ -9,3 +9,9 @@ void closeDialogs();
 // Closes the program from outside (a termination signal, the session ending) the normal way:
 // dialogs first, then the window, which stops the exchange and writes the settings.
 void closeProgram();
+
+// Once a close has been asked for from outside, no box may wait for a person: the boxes still
+// to come at start-up, the command line's error included, are left out.
+void beginClosing();
+bool closingProgram();
+
