@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QStyle>
 
+#include <cstdlib>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 
@@ -109,6 +111,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     closeOnTerminationSignals();
+    // The platform ends the program with exit() when the display goes away (the X server
+    // ended, the connection broke): no window closes then, so the settings are written here.
+    std::atexit(writeKeptSettings);
 
     CreateForms();
     fmMain->arguments = arguments;

@@ -101,6 +101,7 @@ void TfmMain::FormCreate()
 
     FilePath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     ReadIniFile(settingsFile(FilePath));
+    keepSettings();
 
     fRep = new ReportFile;
     const QString reportName = QString::fromUtf8(REPORT_FILE);

@@ -15,3 +15,8 @@ void closeProgram();
 void beginClosing();
 bool closingProgram();
 
+// The settings as they stand, kept ready so that an exit the window never sees (the display
+// gone) still writes them: kept from the window's moves and the mute button, written by
+// writeKeptSettings with no widget touched. Writing them the normal way clears them.
+void keepSettings();
+void writeKeptSettings();

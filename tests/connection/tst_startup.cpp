@@ -1,12 +1,13 @@
-// The program as the installer's system runs it: a termination signal closes it at any moment,
-// boxes at start-up included, with the settings written; a refused command line ends it with
-// status 1.
+// The program as the installer's system runs it: a termination signal or a lost display closes
+// it at any moment, boxes at start-up included, with the settings written; a refused command
+// line ends it with status 1.
 #include "SimulatedDetector.h"
 #include "connection/TextCodec.h"
 #include "connection/texts.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -58,10 +59,13 @@ struct Run {
     QProcess process;
     QString settings() const { return dir.filePath(QString::fromUtf8(SETTINGS_FILE)); }
 
-    void start(const QStringList& ports, const QStringList& arguments)
+    void start(const QStringList& ports, const QStringList& arguments, const QString& platform = "offscreen",
+               const QString& display = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QPA_PLATFORM", platform);
+        if (!display.isEmpty())
+            env.insert("DISPLAY", display);
         env.insert("DORVIK_SERIAL_PORTS", ports.join(':'));
         env.insert("DORVIK_SETTINGS_DIR", dir.path());
         process.setProcessEnvironment(env);
@@ -79,6 +83,7 @@ private slots:
     void initTestCase();
     void signalAt_data();
     void signalAt();
+    void lostDisplay();
 };
 
 void tst_Startup::initTestCase()
@@ -192,6 +197,41 @@ void tst_Startup::signalAt()
     } else {
         QCOMPARE(readAll(run.settings()), kWrittenSettings);
     }
+}
+
+void tst_Startup::lostDisplay()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        QSKIP("Xvfb is not installed (package xvfb): the lost display cannot be staged");
+    // -displayfd: the server picks a free display itself and says which once it accepts clients.
+    QProcess server;
+    server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    QVERIFY(server.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 20000);
+    const QString display = ':' + QString::fromLatin1(server.readLine().trimmed());
+
+    Run run;
+    {
+        QFile f(run.settings());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kSavedSettings);
+    }
+    run.start({}, {}, "xcb", display);
+    QVERIFY(run.process.waitForStarted());
+    // The window is up and the loop runs once the report is open and the program waits.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.dir.filePath(QString::fromUtf8(REPORT_FILE))) &&
+                                 waitingForEvents(run.process.processId()),
+                             20000);
+
+    QElapsedTimer ending;
+    ending.start();
+    server.kill();
+    QVERIFY(server.waitForFinished(10000));
+    QVERIFY2(run.process.waitForFinished(10000), "the program did not end within 10 s of losing its display");
+    qInfo("ended %lld ms after the display went", ending.elapsed());
+    QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(readAll(run.settings()), kWrittenSettings);
 }
 
 QTEST_MAIN(tst_Startup)
