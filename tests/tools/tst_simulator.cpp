@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -146,6 +147,8 @@ private slots:
     void powerCycleComesBackAt4800();
     void programServesRunScript();
     void programCyclesPowerOnSigusr1();
+    void programEndsWithWatchedProcess_data();
+    void programEndsWithWatchedProcess();
     void demoLauncherKilled_data();
     void demoLauncherKilled();
 };
@@ -716,6 +719,48 @@ void tst_Simulator::programRefusesABadCapture()
     const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(sim.readAllStandardOutput().isEmpty());  // no port was opened
+}
+
+void tst_Simulator::programEndsWithWatchedProcess_data()
+{
+    QTest::addColumn<bool>("reaped");
+    QTest::newRow("waited for by its parent") << true;
+    // A killed program whose parent has not looked yet: kill() still finds it.
+    QTest::newRow("a zombie") << false;
+}
+
+void tst_Simulator::programEndsWithWatchedProcess()
+{
+    QFETCH(bool, reaped);
+    const QString exe = simProgram();
+    if (exe.isEmpty())
+        QSKIP("dorvik_sim is not built next to the tests");
+    QTemporaryDir tmp;
+    const QString portsFile = tmp.filePath(QStringLiteral("ports"));
+    const pid_t watched = ::fork();
+    QVERIFY(watched >= 0);
+    if (watched == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    QProcess sim;
+    sim.start(exe, {"--ports-file", portsFile, "--while-pid", QString::number(watched), "--empty"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(portsFile), 10000);
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(watched, SIGKILL);
+    if (reaped)
+        QCOMPARE(::waitpid(watched, nullptr, 0), watched);
+    const bool ended = sim.waitForFinished(10000);
+    if (!reaped)
+        ::waitpid(watched, nullptr, 0);
+    QVERIFY2(ended, "the simulator outlived the process it watched");
+    qInfo("ended %lld ms after the watched process", ending.elapsed());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    // Nobody is left to read the list of ports it wrote.
+    QVERIFY(!QFile::exists(portsFile));
 }
 
 void tst_Simulator::demoLauncherKilled_data()
