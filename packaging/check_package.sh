@@ -3,7 +3,8 @@
 # the files in their places, the dependencies, a valid desktop entry, AppStream metainfo and
 # manual page, a package lintian finds no error in, and a program that starts and closes from a
 # read-only installation, keeping its settings in the user's configuration directory; and the
-# demo launcher, which finds its simulated unit and leaves no process behind.
+# demo launcher, which finds its simulated unit and leaves no process and no file behind, even
+# when it is killed outright.
 #   packaging/check_package.sh <build dir>
 set -eu
 
@@ -195,8 +196,8 @@ grep -q '^\[INTERF\]' "$settings" || fail "$settings has no [INTERF] section"
 # ---- The demo, as the desktop entry starts it ----
 # Each run in a session of its own: whatever the launcher starts stays in its process group,
 # and the group tells whether anything was left behind.
-group_members() {   # group_members <pgid>: the processes left in the group
-    ps -e -o pid=,pgid=,args= | awk -v g="$1" '$2 == g'
+group_members() {   # group_members <pgid>: the processes left in the group; a zombie has ended
+    ps -e -o pid=,pgid=,stat=,args= | awk -v g="$1" '$2 == g && $3 !~ /^Z/'
 }
 wait_group_empty() {   # wait_group_empty <pgid> <what>
     waited=0
@@ -206,15 +207,15 @@ wait_group_empty() {   # wait_group_empty <pgid> <what>
         waited=$((waited + 1))
     done
 }
-mkdir -p "$scratch/demo"
-[ -z "$run_as" ] || chown nobody:nogroup "$scratch/demo"
-for ending in "the program closed" "the launcher terminated"; do
+mkdir -p "$scratch/demo" "$scratch/demo-tmp"
+[ -z "$run_as" ] || chown nobody:nogroup "$scratch/demo" "$scratch/demo-tmp"
+for ending in "the program closed" "the launcher terminated" "the launcher killed"; do
     rm -f "$scratch/demo/Connect.txt"
     cd "$scratch/demo"
     # shellcheck disable=SC2086 # run_as is a command prefix of several words, or nothing
     env -u DORVIK_SETTINGS_DIR -u DORVIK_SERIAL_PORTS \
         QT_QPA_PLATFORM=offscreen HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/config" XDG_RUNTIME_DIR= \
-        ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \
+        TMPDIR="$scratch/demo-tmp" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \
         $run_as setsid "$root/usr/bin/dorvik_m_wizard_demo" >"$scratch/demo.log" 2>&1 &
     demo_pid=$!
     cd /
@@ -228,15 +229,20 @@ for ending in "the program closed" "the launcher terminated"; do
     done
     if [ "$ending" = "the program closed" ]; then
         # By its command, not its name: the launcher's own name begins the same way.
-        program=$(group_members "$demo_pid" | awk '$3 ~ /\/dorvik_m_wizard$/ { print $1 }')
+        program=$(group_members "$demo_pid" | awk '$4 ~ /\/dorvik_m_wizard$/ { print $1 }')
         [ -n "$program" ] || { group_members "$demo_pid" >&2; fail "the demo's program is not in its process group"; }
         kill -TERM "$program"
-    else
+    elif [ "$ending" = "the launcher terminated" ]; then
         kill -TERM "$demo_pid"
+    else
+        kill -KILL "$demo_pid"
     fi
     wait_group_empty "$demo_pid" "the demo after $ending"
+    # The launcher's own files; Qt's runtime folder (XDG_RUNTIME_DIR is unset) is the program's.
+    left=$(ls -A "$scratch/demo-tmp" | grep '^dorvik-demo\.' || true)
+    [ -z "$left" ] || fail "the demo after $ending left files in its TMPDIR: $left"
     wait "$demo_pid" 2>/dev/null || true
     demo_pid=
 done
 
-echo "check_package: OK (settings in ${settings#"$scratch/home/config/"}; the demo found its unit and left nothing behind)"
+echo "check_package: OK (settings in ${settings#"$scratch/home/config/"}; the demo found its unit and left nothing behind, killed too)"

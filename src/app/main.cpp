@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QStyle>
 
+#include <cstdlib>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 
@@ -26,6 +28,7 @@ bool closeRequested = false;
 // Closes the window the normal way, so the port is closed and the settings are written.
 void closeOnRequest()
 {
+    beginClosing();
     closeDialogs();
     if (!loopRunning)
         closeRequested = true;
@@ -88,6 +91,11 @@ void closeOnTerminationSignals()
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    // A closed terminal closes the program like any other request, unless it was started
+    // to outlive its terminal (nohup).
+    struct sigaction old {};
+    if (sigaction(SIGHUP, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+        sigaction(SIGHUP, &sa, nullptr);
 }
 #endif
 
@@ -103,6 +111,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     closeOnTerminationSignals();
+    // The platform ends the program with exit() when the display goes away (the X server
+    // ended, the connection broke): no window closes then, so the settings are written here.
+    std::atexit(writeKeptSettings);
 
     CreateForms();
     fmMain->arguments = arguments;

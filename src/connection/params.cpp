@@ -1,5 +1,6 @@
 #include "connection/params.h"
 
+#include "connection/startup.h"
 #include "connection/texts.h"
 #include "panel/main.h"
 #include "protocol/commands.h"
@@ -90,6 +91,9 @@ bool TfmMain::param_analyze()
     const auto fail = [this, &echo](const char* what) {
         const QString text = QString::fromUtf8(PARAM_ERROR_HEAD) + echo + QString::fromUtf8(what) +
                              QString::fromUtf8(PARAM_ERROR_TAIL);
+        // Refused all the same when nobody is left to read why.
+        if (closingProgram())
+            return false;
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), text, QMessageBox::Ok,
                         this);
         box.exec();

@@ -1,5 +1,6 @@
 #include "connection/IniFile.h"
 #include "connection/SafeFile.h"
+#include "connection/startup.h"
 #include "connection/texts.h"
 #include "panel/main.h"
 #include "panel/widgets.h"
@@ -7,7 +8,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
+
+#include <optional>
 
 namespace {
 
@@ -36,6 +40,29 @@ bool reachable(const QPoint& topLeft, int width)
     return false;
 }
 
+struct Kept {
+    int top = 0;
+    int left = 0;
+    bool ring = true;
+};
+std::optional<Kept> kept;
+QString keptFile;
+
+void writeSettings(const QString& FileName, const Kept& values);
+
+// Follows the window's moves into the kept settings.
+class KeptWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Move && kept)
+            keepSettings();
+        return QObject::eventFilter(watched, event);
+    }
+};
+QPointer<KeptWatch> keptWatch;
+
 }  // namespace
 
 void TfmMain::ReadIniFile(const QString& FileName)
@@ -46,7 +73,7 @@ void TfmMain::ReadIniFile(const QString& FileName)
     QString refused = SafeFile::refusal(FileName);
     if (refused.isEmpty())
         refused = ini.unreadableReason();
-    if (!refused.isEmpty()) {
+    if (!refused.isEmpty() && !closingProgram()) {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(SETTINGS_ERROR_TEXT).arg(QFileInfo(FileName).absoluteFilePath(), refused),
                         QMessageBox::Ok);
@@ -62,14 +89,50 @@ void TfmMain::ReadIniFile(const QString& FileName)
 
 void TfmMain::WriteIniFile(const QString& FileName)
 {
+    kept.reset();
+    writeSettings(FileName, {y(), x(), sbZvonok->Down()});
+}
+
+namespace {
+
+void writeSettings(const QString& FileName, const Kept& values)
+{
     IniFile ini;
     ini.load(FileName);
-    ini.writeInteger(SECTION, KEY_TOP, y());
-    ini.writeInteger(SECTION, KEY_LEFT, x());
-    ini.writeBool(SECTION, KEY_RING, sbZvonok->Down());
+    ini.writeInteger(SECTION, KEY_TOP, values.top);
+    ini.writeInteger(SECTION, KEY_LEFT, values.left);
+    ini.writeBool(SECTION, KEY_RING, values.ring);
     // Nobody is left to tell at exit; a settings file that cannot be written only costs
     // the saved position and mute state, and one that could not be read is left as it was.
     QString error;
     if (!ini.save(FileName, &error))
         qWarning("Cannot write the settings file %s: %s", qPrintable(FileName), qPrintable(error));
+}
+
+}  // namespace
+
+void keepSettings()
+{
+    if (!fmMain)
+        return;
+    kept = Kept{fmMain->y(), fmMain->x(), fmMain->sbZvonok->Down()};
+    if (keptWatch)
+        return;
+    keptFile = fmMain->SettingsFileName();
+    keptWatch = new KeptWatch(fmMain);
+    fmMain->installEventFilter(keptWatch);
+    QObject::connect(fmMain->sbZvonok, &QAbstractButton::toggled, keptWatch, [] {
+        if (kept)
+            keepSettings();
+    });
+}
+
+void writeKeptSettings()
+{
+    // Plain file calls only: the display may be gone, and with it every widget's use.
+    if (!kept)
+        return;
+    const Kept values = *kept;
+    kept.reset();
+    writeSettings(keptFile, values);
 }

@@ -30,6 +30,7 @@
 namespace {
 
 int exitCode = 0;
+bool closing = false;
 
 // Next to the executable, as installers expect; in the user's configuration directory when
 // the program is installed where the user may not write. DORVIK_SETTINGS_DIR overrides
@@ -55,13 +56,18 @@ bool openReport(ReportFile* report)
     const QString reportName = QString::fromUtf8(REPORT_FILE);
     if (report->open(reportName))
         return true;
+    // A close asked for meanwhile shows no more boxes.
     if (report->busy()) {
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT),
-                        QString::fromUtf8(REPORT_BUSY_TEXT).arg(QFileInfo(reportName).absolutePath()),
-                        QMessageBox::Ok);
-        box.exec();
+        if (!closing) {
+            QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT),
+                            QString::fromUtf8(REPORT_BUSY_TEXT).arg(QFileInfo(reportName).absolutePath()),
+                            QMessageBox::Ok);
+            box.exec();
+        }
         return false;
     }
+    if (closing)
+        return true;
     // The program is still useful without its report: say so once and go on.
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                     QString::fromUtf8(REPORT_ERROR_TEXT).arg(QFileInfo(reportName).absoluteFilePath(), report->errorString()),
@@ -74,6 +80,10 @@ bool openReport(ReportFile* report)
 
 int programExitCode() { return exitCode; }
 
+void beginClosing() { closing = true; }
+
+bool closingProgram() { return closing; }
+
 QString TfmMain::SettingsFileName() const { return settingsFile(FilePath); }
 
 void closeDialogs()
@@ -84,6 +94,7 @@ void closeDialogs()
 
 void closeProgram()
 {
+    closing = true;
     closeDialogs();
     if (fmMain)
         fmMain->close();
@@ -117,6 +128,7 @@ void TfmMain::FormCreate()
 
     FilePath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     ReadIniFile(settingsFile(FilePath));
+    keepSettings();
 
     // Opened once the command line is accepted: a refused one leaves the report alone.
     fRep = new ReportFile;

@@ -9,3 +9,14 @@ void closeDialogs();
 // Closes the program from outside (a termination signal, the session ending) the normal way:
 // dialogs first, then the window, which stops the exchange and writes the settings.
 void closeProgram();
+
+// Once a close has been asked for from outside, no box may wait for a person: the boxes still
+// to come at start-up, the command line's error included, are left out.
+void beginClosing();
+bool closingProgram();
+
+// The settings as they stand, kept ready so that an exit the window never sees (the display
+// gone) still writes them: kept from the window's moves and the mute button, written by
+// writeKeptSettings with no widget touched. Writing them the normal way clears them.
+void keepSettings();
+void writeKeptSettings();

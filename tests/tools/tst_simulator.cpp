@@ -1,10 +1,13 @@
 #include "SimScenario.h"
 #include "SimulatedDetector.h"
+#include "connection/TextCodec.h"
+#include "connection/texts.h"
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 #include "protocol/frames.h"
 #include "serial/SerialDrv.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -14,6 +17,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -91,6 +95,31 @@ QString simProgram()
     return !dir.isEmpty() && QFile::exists(exe) ? exe : QString();
 }
 
+// What the demo launcher made in its TMPDIR. Qt keeps its own runtime folder there as well when
+// XDG_RUNTIME_DIR is unset; that one is the program's, and stays.
+QStringList launcherFiles(const QString& tmp)
+{
+    return QDir(tmp).entryList({QStringLiteral("dorvik-demo.*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+// The live processes of a process group; a zombie has ended and waits only for its parent.
+QList<int> groupMembers(int group)
+{
+    QList<int> members;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+    for (const QString& pid : pids) {
+        QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = f.readAll();
+        // "pid (name) state ppid pgrp ...": the name may hold anything, so count from its ')'.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toInt() == group && fields[0] != "Z")
+            members << pid.toInt();
+    }
+    return members;
+}
+
 }  // namespace
 
 class tst_Simulator : public QObject {
@@ -118,6 +147,10 @@ private slots:
     void powerCycleComesBackAt4800();
     void programServesRunScript();
     void programCyclesPowerOnSigusr1();
+    void programEndsWithWatchedProcess_data();
+    void programEndsWithWatchedProcess();
+    void demoLauncherKilled_data();
+    void demoLauncherKilled();
 };
 
 void tst_Simulator::identificationSpeedSwitchAndPolls()
@@ -686,6 +719,119 @@ void tst_Simulator::programRefusesABadCapture()
     const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(sim.readAllStandardOutput().isEmpty());  // no port was opened
+}
+
+void tst_Simulator::programEndsWithWatchedProcess_data()
+{
+    QTest::addColumn<bool>("reaped");
+    QTest::newRow("waited for by its parent") << true;
+    // A killed program whose parent has not looked yet: kill() still finds it.
+    QTest::newRow("a zombie") << false;
+}
+
+void tst_Simulator::programEndsWithWatchedProcess()
+{
+    QFETCH(bool, reaped);
+    const QString exe = simProgram();
+    if (exe.isEmpty())
+        QSKIP("dorvik_sim is not built next to the tests");
+    QTemporaryDir tmp;
+    const QString portsFile = tmp.filePath(QStringLiteral("ports"));
+    const pid_t watched = ::fork();
+    QVERIFY(watched >= 0);
+    if (watched == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    QProcess sim;
+    sim.start(exe, {"--ports-file", portsFile, "--while-pid", QString::number(watched), "--empty"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(portsFile), 10000);
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(watched, SIGKILL);
+    if (reaped)
+        QCOMPARE(::waitpid(watched, nullptr, 0), watched);
+    const bool ended = sim.waitForFinished(10000);
+    if (!reaped)
+        ::waitpid(watched, nullptr, 0);
+    QVERIFY2(ended, "the simulator outlived the process it watched");
+    qInfo("ended %lld ms after the watched process", ending.elapsed());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    // Nobody is left to read the list of ports it wrote.
+    QVERIFY(!QFile::exists(portsFile));
+}
+
+void tst_Simulator::demoLauncherKilled_data()
+{
+    QTest::addColumn<bool>("polling");
+    QTest::newRow("the program polling") << true;
+    QTest::newRow("the launcher waiting for the simulator") << false;
+}
+
+// SIGKILL cannot be caught: whatever the launcher was doing, nothing it started may live on and
+// nothing it made may stay in its TMPDIR.
+void tst_Simulator::demoLauncherKilled()
+{
+    QFETCH(bool, polling);
+    const QString sim = simProgram();
+    const QString program = qEnvironmentVariable("DORVIK_TEST_BINARY_DIR") + "/src/dorvik_m_wizard";
+    const QString launcher = QFINDTESTDATA("../../packaging/dorvik_m_wizard_demo");
+    if (sim.isEmpty() || !QFile::exists(program) || launcher.isEmpty())
+        QSKIP("the program, the simulator or the demo launcher is missing");
+    QTemporaryDir tmp, work;
+    const QString started = work.filePath("sim.started");
+    QString demoSim = sim;
+    if (!polling) {
+        // Holds the simulator back until the launcher has been killed while it waits.
+        demoSim = work.filePath("slow_sim");
+        QFile wrapper(demoSim);
+        QVERIFY(wrapper.open(QIODevice::WriteOnly));
+        wrapper.write(QStringLiteral("#!/bin/sh\ntouch '%1'\nwhile [ -e '%1' ]; do sleep 0.05; done\nexec '%2' \"$@\"\n")
+                          .arg(started, sim)
+                          .toLocal8Bit());
+        wrapper.close();
+        QVERIFY(wrapper.setPermissions(wrapper.permissions() | QFileDevice::ExeOwner));
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("DORVIK_SETTINGS_DIR", work.path());
+    env.insert("DORVIK_DEMO_PROGRAM", program);
+    env.insert("DORVIK_DEMO_SIM", demoSim);
+    env.remove("DORVIK_SERIAL_PORTS");
+    QProcess demo;
+    demo.setProcessEnvironment(env);
+    demo.setWorkingDirectory(work.path());
+    // A group of its own: the group tells what the launcher left behind.
+    demo.setChildProcessModifier([] { ::setpgid(0, 0); });
+    demo.start(launcher, {});
+    QVERIFY(demo.waitForStarted());
+    const int group = int(demo.processId());
+
+    if (polling) {
+        const QByteArray found = toCp1251(QString::fromUtf8(LOG_SUCCESS));
+        const auto foundUnit = [&] {
+            QFile log(work.filePath(QString::fromUtf8(CONNECT_LOG_FILE)));
+            return log.open(QIODevice::ReadOnly) && log.readAll().contains(found);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(foundUnit(), 60000);
+        // The launcher has become the program: no shell is left to catch anything.
+        QCOMPARE(launcherFiles(tmp.path()), QStringList());
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 20000);
+        QCOMPARE(launcherFiles(tmp.path()).size(), 1);
+    }
+    QCOMPARE(::kill(group, SIGKILL), 0);
+    QVERIFY(demo.waitForFinished(10000));
+    QFile::remove(started);  // lets a held-back simulator start, into a dead launcher's hands
+
+    QElapsedTimer gone;
+    gone.start();
+    QTRY_VERIFY_WITH_TIMEOUT(groupMembers(group).isEmpty(), 15000);
+    qInfo("the group was empty %lld ms after the kill", gone.elapsed());
+    QCOMPARE(launcherFiles(tmp.path()), QStringList());
 }
 
 QTEST_MAIN(tst_Simulator)

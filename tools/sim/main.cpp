@@ -4,6 +4,7 @@
 #include "SimulatedDetector.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <cstdio>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -58,7 +60,8 @@ the defaults of every unit that follows.
   --vanish-after S     unplug the unit after S seconds
 
 Other options:
-  --ports-file F       also write the slave paths to F, once every port is open
+  --ports-file F       also write the slave paths to F, once every port is open; F is
+                       removed on ending
   --while-pid PID      end when process PID has ended (a launcher's own process)
   --log                log every request and reply (time, speed, bytes) and every power
                        cycle to stderr
@@ -226,6 +229,20 @@ bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, int& 
     return true;
 }
 
+// Ended, or ended and not yet reaped by its parent: a zombie answers kill() all the same.
+bool processEnded(int pid)
+{
+    if (::kill(pid, 0) != 0)
+        return errno == ESRCH;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) S ...": the name may hold spaces and parentheses, the state follows the last ')'.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && line.mid(close + 2, 1) == "Z";
+}
+
 bool writePortsFile(const QString& path, const QStringList& slaves)
 {
     // Written in one go: a script waiting for the file must never see half a list.
@@ -278,10 +295,10 @@ int main(int argc, char* argv[])
     QTimer watch;
     if (whilePid > 0) {
         QObject::connect(&watch, &QTimer::timeout, &app, [whilePid] {
-            if (::kill(whilePid, 0) != 0 && errno == ESRCH)
+            if (processEnded(whilePid))
                 QCoreApplication::quit();
         });
-        watch.start(500);
+        watch.start(100);
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -338,9 +355,22 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "dorvik_sim: cannot write %s\n", qPrintable(portsFile));
         return 1;
     }
+    // Whoever asked for the list may be gone without reading it (a launcher killed while
+    // it waited): the list goes with the ports it names, unless someone replaced it since.
+    struct stat written {};
+    const QByteArray portsPath = QFile::encodeName(portsFile);
+    const bool removeList = !portsFile.isEmpty() && ::stat(portsPath.constData(), &written) == 0;
+    const auto removeWrittenList = [&] {
+        struct stat now {};
+        if (removeList && ::stat(portsPath.constData(), &now) == 0 && now.st_dev == written.st_dev &&
+            now.st_ino == written.st_ino)
+            ::unlink(portsPath.constData());
+    };
     if (log) {
         for (int i = 0; i < slaves.size(); ++i)
             std::fprintf(stderr, "port%d = %s\n", i + 1, qPrintable(slaves.at(i)));
     }
-    return app.exec();
+    const int rc = app.exec();
+    removeWrittenList();
+    return rc;
 }
