@@ -42,7 +42,10 @@ QString settingsFile(const QString& exeDir)
     if (!overrideDir.isEmpty())
         return QDir(overrideDir).filePath(name);
     const QFileInfo besideExe(exeDir + name);
-    const bool writable = besideExe.exists() ? besideExe.isWritable() : QFileInfo(exeDir).isWritable();
+    // Saved through a temporary file renamed over it: the folder it resolves to must take
+    // new files too, not only the file its changes.
+    const QString folder = besideExe.exists() ? QFileInfo(besideExe.canonicalFilePath()).absolutePath() : exeDir;
+    const bool writable = QFileInfo(folder).isWritable() && (!besideExe.exists() || besideExe.isWritable());
     if (writable)
         return besideExe.filePath();
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
