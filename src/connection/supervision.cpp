@@ -82,6 +82,7 @@ void TfmMain::afterMissedReply()
     leRepair->setEnabled(true);
     SetCountTiRepair(REPAIR_SECONDS);
     tiRepair->start();
+    emit linkLost();
 }
 
 void TfmMain::tiRepairTimer()
