@@ -355,11 +355,12 @@ void tst_Soak::ridesOutAFaultyLine()
           seed, qint64(faults.size()), qint64(losses.size()), explained, restarts, recoveries,
           boxesSeen, idleCpuWorst, stallWorst, heapAtWarm, heapAtEnd, rssAtWarm, rssAtEnd);
     qInfo("soak: faults\n%s", qPrintable(schedule(faults)));
-    QVERIFY2(unexplained.isEmpty(),
-             qPrintable(unexplained + QStringLiteral("faults:\n") + schedule(faults)));
+    // The test library cuts a failure message short; the story goes to the log whole.
+    if (!unexplained.isEmpty())
+        qWarning("soak: %s", qPrintable(unexplained));
+    QVERIFY2(unexplained.isEmpty(), "a loss no fault explains: see the log above");
     // A unit that falls silent, loses power or is unplugged must be reported lost.
-    QVERIFY2(unnoticed.isEmpty(), qPrintable(QStringLiteral("no loss reported after\n") + unnoticed
-                                             + QStringLiteral("faults:\n") + schedule(faults)));
+    QVERIFY2(unnoticed.isEmpty(), qPrintable(QStringLiteral("no loss reported after\n") + unnoticed));
     QVERIFY(mostBoxes <= 1);
     // The first connection, then one per loss and one per restart.
     QCOMPARE(recoveries, int(losses.size()) + restarts + 1);
