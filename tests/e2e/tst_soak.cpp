@@ -50,7 +50,7 @@ std::unique_ptr<SimulatedDetector> newUnit(qint32 baud = 4800, quint8 address = 
 }
 
 // What costs the link, as the program is built: a reply missed for its time-out while polling,
-// or three faulty replies in a row.
+// or the third faulty reply since the last search (good replies between do not wipe the count).
 constexpr int POLL_TIMEOUT_MS = 2000;
 // A late reply that leaves this much of the time-out unused is the program's to take, however
 // busy the machine: with both cores busy the event loop was seen at most ~130 ms late. One due
@@ -145,6 +145,10 @@ void tst_Soak::ridesOutAFaultyLine()
     QList<Fault> faults;
     QList<Loss> losses;
     int lossesSinceStart = 0, recoveries = 0;
+    // Faulty replies since the unit was last found, as the program counts them; noise spoils an
+    // unknown number of them.
+    int spoiltSinceFound = 0;
+    bool spoiltUnknown = false;
     double idleCpuWorst = 0;
     qint64 stallWorst = 0;  // how late a 50 ms wait came back: the load the program saw
     long heapAtWarm = 0, rssAtWarm = 0;
@@ -154,7 +158,11 @@ void tst_Soak::ridesOutAFaultyLine()
     // The program says when it loses and finds its unit; counting what it says, not what a
     // sample happens to see, catches a loss and its recovery inside one long fault.
     const auto watch = [&] {
-        QObject::connect(fmMain, &TfmMain::linkEstablished, fmMain, [&] { ++recoveries; });
+        QObject::connect(fmMain, &TfmMain::linkEstablished, fmMain, [&] {
+            ++recoveries;
+            spoiltSinceFound = 0;
+            spoiltUnknown = false;
+        });
         QObject::connect(fmMain, &TfmMain::linkLost, fmMain, [&] {
             Loss loss;
             loss.atMs = clock.elapsed();
@@ -243,19 +251,28 @@ void tst_Soak::ridesOutAFaultyLine()
             faultEnds();
             break;
         }
-        case 3: {  // noise on the line: it may spoil more than one reply in a row
+        case 3: {  // noise on the line: it may spoil a reply or two, or cut one short
             QByteArray noise;
             for (int i = 0, n = 1 + int(random.bounded(8)); i < n; ++i)
                 noise.append(char(random.bounded(256)));
             inject(QStringLiteral("noise %1").arg(QString::fromLatin1(noise.toHex(' '))), Risk::May);
             unit->injectNoise(noise);
+            spoiltUnknown = true;
             faultEnds();
             break;
         }
-        case 4: {  // a spoilt reply: asked for again, unless it is short and leaves us waiting
+        case 4: {  // a spoilt reply: asked for again up to the third, unless it is short
             const int kind = 1 + int(random.bounded(6));
-            inject(QStringLiteral("spoilt reply, kind %1").arg(kind),
-                   kind == SimulatedDetector::Truncated ? Risk::Certain : Risk::None);
+            Risk risk = Risk::Certain;  // a short reply leaves us waiting out the time-out
+            if (kind != SimulatedDetector::Truncated) {
+                ++spoiltSinceFound;
+                risk = spoiltUnknown ? Risk::May : spoiltSinceFound >= 3 ? Risk::Certain : Risk::None;
+            }
+            inject(QStringLiteral("spoilt reply, kind %1, %2 since found%3")
+                       .arg(kind)
+                       .arg(spoiltSinceFound)
+                       .arg(spoiltUnknown ? QStringLiteral(" and noise") : QString()),
+                   risk);
             unit->corruptNext(kind);
             faultEnds();
             break;
