@@ -53,13 +53,13 @@ std::unique_ptr<SimulatedDetector> newUnit(qint32 baud = 4800, quint8 address = 
 // or the third faulty reply since the last search (good replies between do not wipe the count).
 constexpr int POLL_TIMEOUT_MS = 2000;
 // A late reply that leaves this much of the time-out unused is the program's to take, however
-// busy the machine: with both cores busy the event loop was seen at most ~130 ms late. One due
+// busy the machine: with both cores busy the event loop was seen at most ~200 ms late. One due
 // closer to the time-out may miss it on a busier machine, and that loss is the fault's.
 constexpr int SLOW_REPLY_MARGIN_MS = 1000;
 // How long after a fault its loss may still come: a request sent just before the unit was whole
 // again still goes unanswered for the whole time-out, the port is closed for 30 ms before the
 // loss is declared, a box over faulty replies stands until dismissed (300 ms here), and on a
-// busy machine every timer runs late: 3 s is twenty times the worst lateness seen.
+// busy machine every timer runs late: 3 s is fifteen times the worst lateness seen.
 constexpr int LOSS_LAG_MS = POLL_TIMEOUT_MS + 30 + 300 + 3000;
 
 enum class Risk { None, May, Certain };
