@@ -171,12 +171,14 @@ void TfmMain::ReceiverFound()
     SetRejim(Detector.FRejim);
     addLogLine(QString::fromUtf8(LOG_SUCCESS), false);
     addLogLine(QString::fromUtf8(LOG_SPEED_SWITCH) + ParamStruct.val_baud, true);
+    emit linkEstablished();
 }
 
 void TfmMain::TransmitterFound()
 {
     EnablePeredInterf();
     SetFlagReply(true);
+    emit linkEstablished();
 }
 
 void TfmMain::bbFindClick()

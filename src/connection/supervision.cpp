@@ -85,6 +85,7 @@ void TfmMain::afterMissedReply()
     leRepair->setEnabled(true);
     SetCountTiRepair(REPAIR_SECONDS);
     tiRepair->start();
+    emit linkLost();
 }
 
 void TfmMain::tiRepairTimer()

@@ -327,6 +327,12 @@ public:
     void bbAddrClick();
     void bbAboutClick();
 
+signals:
+    // The unit stopped answering while it was polled; the countdown to a new search runs.
+    void linkLost();
+    // A unit was recognised on a port; polling starts.
+    void linkEstablished();
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

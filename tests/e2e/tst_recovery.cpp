@@ -101,6 +101,8 @@ void tst_Recovery::pauseWithoutPowerCycle()
     program.start();
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
 
+    // Whoever watches the link hears of the loss once, and of the unit once it is back.
+    QSignalSpy lost(fmMain, &TfmMain::linkLost), found(fmMain, &TfmMain::linkEstablished);
     // A loose connector: silent for 13 s, then back at the speed it had.
     sim.setSilent(true);
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
@@ -110,6 +112,8 @@ void tst_Recovery::pauseWithoutPowerCycle()
     QCOMPARE(sim.state().baud, 57600);
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
     QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 1);  // the loss, logged once
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(found.size(), 1);
 }
 
 void tst_Recovery::thirdFaultyReply()
