@@ -30,7 +30,7 @@ inline constexpr char PERED_NOTE[] =
     "После установки литеры отсоедините кабель USB,\n\rчтобы изменения вступили в силу!";
 
 // A receiver that acknowledged the move to the working speed twice without making it (%1: that speed).
-inline constexpr char SPEED_REFUSED_NOTE[] = "Извещатель не переходит на %1 бит/с,\n\rобмен на 4800 бит/с";
+inline constexpr char SPEED_REFUSED_NOTE[] = "Не переходит на %1 бит/с:\n\rобмен на 4800 бит/с";
 
 // bbFind after a lost link (its caption for a new search is with the window's captions).
 inline constexpr char CAPT_BB_REPAIR[] = "Восстановить связь";
