@@ -382,7 +382,9 @@ double timeUntil(const std::function<bool()>& done, int limitMs)
 void search()
 {
     setAlarmSoundFactory(&silentAlarm);
-    auto toPanel = [](qint32 unitBaud, bool emptyPortFirst) {
+    // before: nothing, a port where nothing answers, or a listed port that is gone.
+    enum Before { Nothing, EmptyPort, MissingPort };
+    auto toPanel = [](qint32 unitBaud, Before before) {
         QTemporaryDir dir;
         QDir::setCurrent(dir.path());
         SimConfig config;
@@ -394,8 +396,10 @@ void search()
         nothing.kind = SimConfig::Empty;
         SimulatedDetector empty(nothing);
         empty.open();
-        const QString ports = emptyPortFirst ? empty.slavePath() + QLatin1Char(':') + sim.slavePath()
-                                             : sim.slavePath();
+        const QString first = before == EmptyPort     ? empty.slavePath()
+                              : before == MissingPort ? QStringLiteral("/dev/dorvik-bench-missing")
+                                                      : QString();
+        const QString ports = first.isEmpty() ? sim.slavePath() : first + QLatin1Char(':') + sim.slavePath();
         qputenv("DORVIK_SERIAL_PORTS", ports.toLocal8Bit());
         CreateForms();
         fmMain->show();
@@ -403,12 +407,13 @@ void search()
         DestroyForms();
         return ms;
     };
-    const double at4800 = toPanel(4800, false);
-    const double at57600 = toPanel(57600, false);
-    const double behindEmpty = toPanel(4800, true);
+    const double at4800 = toPanel(4800, Nothing);
+    const double at57600 = toPanel(57600, Nothing);
+    const double behindEmpty = toPanel(4800, EmptyPort);
+    const double behindMissing = toPanel(4800, MissingPort);
     std::printf("search to the panel, port 1 of 1: unit at 4800 %.0f ms, unit at 57600 %.0f ms; "
-                "an empty port before it costs %.0f ms\n",
-                at4800, at57600, behindEmpty - at4800);
+                "an empty port before it costs %.0f ms, a port that is gone %.0f ms\n",
+                at4800, at57600, behindEmpty - at4800, behindMissing - at4800);
 
     // A pause of 13 s while polling: silent, then back at the speed it had.
     QTemporaryDir dir;
