@@ -179,17 +179,15 @@ public:
     std::uint8_t FComportListIndex = 0;
     bool FFlagReply = false;
     bool FFlagDisableMainWindow = false;
-    bool FlagKnZvonok = false;
     QString FilePath;
     std::uint8_t FCountTiRepair = 0;
-    TComPortBaudRate FCurBaud{};
     QStringList ComPortList;
     TComPortBaudRate BufBaudRate{};
     TPosUstMarker BufUstMarkerPos = 0;
     bool BufFlagTr = false;
     TValPole BufValPole = 0;
 
-    // ---- Start-up and files (connection/startup.cpp, params.cpp, report.cpp) ----
+    // ---- Start-up and files (connection/startup.cpp, params.cpp, settings.cpp, report.cpp) ----
     void FormCreate();
     void FormShow();
     void FormDestroy();
