@@ -57,6 +57,8 @@ void tst_DialogsWire::reportedValuesShow()
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stSkor->text(), QString::fromUtf8("0,1...1 м/с"), 15000);
     QCOMPARE(fmMain->stLiter->text(), QStringLiteral("5"));
     QCOMPARE(fmMain->stAddr->text(), QStringLiteral("0"));
+    // The values come with the identification, before the speed switch, while no dialog opens.
+    QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
     // Each dialog opens on the value the unit reported.
     auto shownWhenOpened = [](auto* dialog, auto opener, auto shown) {
         bool result = false;
