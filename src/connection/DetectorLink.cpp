@@ -14,7 +14,6 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
 {
     connect(FCapture, &ExchangeCapture::failed, this, &DetectorLink::captureFailed);
     FClock.start();
-    Transmitter = &transmitter;
     Receiver = &receiver;
     DispObmen = &dispatcher;
     COMP->SetComPortBaudRate(br4800);
@@ -41,8 +40,6 @@ DetectorLink::~DetectorLink()
     stop();
     if (DispObmen == &dispatcher)
         DispObmen = nullptr;
-    if (Transmitter == &transmitter)
-        Transmitter = nullptr;
     if (Receiver == &receiver)
         Receiver = nullptr;
 }

@@ -9,7 +9,7 @@ struct RParamStruct {
     bool is_addr = false;
     bool is_baud = false;
     bool is_com = false;
-    bool is_prot = false;  // kept in the record; -PROT shows the log at once and sets nothing here
+    bool is_prot = false;  // never set: -PROT only shows the log on the start page, at once
     QString val_addr = QStringLiteral("0");
     QString val_baud = QStringLiteral("57600");
     QString val_com;

@@ -2,6 +2,6 @@
 #include <QString>
 #include <functional>
 
-// Shows the receive-error text. The program uses a modal error box; the fuzzer, which must
-// never block, puts a recorder in its place.
+// Who shows the receive-error text (TfmMain::ShowReceiveError, connection/supervision.cpp).
+// The program uses a modal error box; a test, which must never block, puts a recorder in its place.
 void setReceiveErrorPresenter(std::function<void(const QString& text)> presenter);

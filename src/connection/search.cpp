@@ -86,7 +86,6 @@ void TfmMain::SetCOMPortName(const QString& Value)
 
 void TfmMain::SetCurBaud(TComPortBaudRate Value)
 {
-    FCurBaud = Value;
     stBaud->setText(baudText(Value));
 }
 

@@ -136,7 +136,6 @@ void TfmMain::FormCreate()
     // Opened once the command line is accepted: a refused one leaves the report alone.
     fRep = new ReportFile;
 
-    FlagKnZvonok = true;
     addr_obmen = 0;
 }
 

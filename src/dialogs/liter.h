@@ -1,15 +1,11 @@
 #pragma once
-#include <QDialog>
+#include "dialogs/ChoiceDialog.h"
+#include "protocol/DetectorState.h"
+
 #include <array>
 #include <cstdint>
 
-class QGroupBox;
-class QPushButton;
-class SpeedButton;
-
-#include "protocol/DetectorState.h"
-
-class TfmLiter : public QDialog {
+class TfmLiter : public ChoiceDialog {
     Q_OBJECT
 public:
     explicit TfmLiter(QWidget* parent = nullptr);
@@ -18,16 +14,15 @@ public:
     std::uint8_t BufLit() const { return FBufLit; }
     void SetBufLit(std::uint8_t Value) { FBufLit = Value; }
     void sbClick(SpeedButton* Sender);
-    void sbHelpLitClick();
+    void sbHelpLitClick() { showHelp(); }
 
     QGroupBox* gbLiter = nullptr;
     std::array<SpeedButton*, 8> sb{};  // sb1..sb8, tags 1..8
-    QPushButton* bbSet = nullptr;
-    QPushButton* bbCancel = nullptr;
     QPushButton* sbHelpLit = nullptr;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    void chosen(SpeedButton* button) override { sbClick(button); }
+    void keepValueAtOpening() override { SetBufLit(FLit); }
 
 private:
     TLitera FLit = 1;

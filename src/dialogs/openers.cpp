@@ -10,11 +10,14 @@ namespace {
 // A settings dialog runs over the greyed-out window on a copy of the unit's value. Its choice
 // shows at once, but reaches the detector only through the dispatcher's request, and only
 // when confirmed and different from the value at opening; any other close puts the value at
-// opening back. Returns true when the value is to be sent.
+// opening back. Returns true when the value is to be sent; false also when no dialog may open.
 template <class Dialog, class Value>
-bool runSettingDialog(Dialog* dlg, Value (Dialog::*current)() const, Value (Dialog::*atOpening)() const,
-                      void (Dialog::*set)(Value))
+bool runSettingDialog(Dialog* dlg, Value unitValue, Value (Dialog::*current)() const,
+                      Value (Dialog::*atOpening)() const, void (Dialog::*set)(Value))
 {
+    if (!fmMain->SettingDialogsAllowed())
+        return false;
+    (dlg->*set)(unitValue);
     fmMain->DisableMainWindow();
     fmMain->FSettingDialog = dlg;
     const bool accepted = dlg->exec() == QDialog::Accepted;
@@ -37,10 +40,7 @@ bool TfmMain::SettingDialogsAllowed() const
 
 void TfmMain::bbLiterClick()
 {
-    if (!SettingDialogsAllowed())
-        return;
-    fmLiter->SetLit(Detector.FLit);
-    if (!runSettingDialog(fmLiter, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
+    if (!runSettingDialog(fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
     SetLit(fmLiter->Lit());
     DispObmen->FlagSetLiter.raise(Detector.FLit);
@@ -48,10 +48,7 @@ void TfmMain::bbLiterClick()
 
 void TfmMain::bbSkorClick()
 {
-    if (!SettingDialogsAllowed())
-        return;
-    fmSkor->SetScor(Detector.FScor);
-    if (!runSettingDialog(fmSkor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
+    if (!runSettingDialog(fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
     SetScor(fmSkor->Scor());
     DispObmen->FlagSetSkor.raise(Detector.FScor);
@@ -59,10 +56,7 @@ void TfmMain::bbSkorClick()
 
 void TfmMain::bbAddrClick()
 {
-    if (!SettingDialogsAllowed())
-        return;
-    fmAddr->SetAddr(Detector.FAddr);
-    if (!runSettingDialog(fmAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
+    if (!runSettingDialog(fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;
     SetAddr(fmAddr->Addr());
     DispObmen->FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));

@@ -1,21 +1,16 @@
 #pragma once
-#include <QDialog>
-#include <array>
-#include <cstdint>
-
-class QGroupBox;
-class QPushButton;
-class SpeedButton;
-
+#include "dialogs/ChoiceDialog.h"
 #include "protocol/DetectorState.h"
 
 #include <QString>
+#include <array>
+#include <cstdint>
 
 extern const char* const Skorost_capt[3];
 // The caption of a range as the main window shows it.
 QString skorostText(Skorost Value);
 
-class TfmSkor : public QDialog {
+class TfmSkor : public ChoiceDialog {
     Q_OBJECT
 public:
     explicit TfmSkor(QWidget* parent = nullptr);
@@ -24,16 +19,15 @@ public:
     std::uint8_t BufScor() const { return FBufScor; }
     void SetBufScor(std::uint8_t Value) { FBufScor = Value; }
     void sbSkorClick(SpeedButton* Sender);
-    void sbHelpSkorClick();
+    void sbHelpSkorClick() { showHelp(); }
 
     QGroupBox* gbSkor = nullptr;
     std::array<SpeedButton*, 3> sbSkor{};  // sbSkor1..sbSkor3, tags 0..2
-    QPushButton* bbSet = nullptr;
-    QPushButton* bbCancel = nullptr;
     QPushButton* sbHelpSkor = nullptr;
 
 protected:
-    void showEvent(QShowEvent* e) override;
+    void chosen(SpeedButton* button) override { sbSkorClick(button); }
+    void keepValueAtOpening() override { SetBufScor(FScor); }
 
 private:
     Skorost FScor = 0;

@@ -1,6 +1,7 @@
 #pragma once
-// The main window: the detector's state, its panel, and (in src/connection) the start-up,
-// search and supervision that drive it.
+// The main window: the detector's state and its panel. Its methods are spread over the folders
+// by what they do: start-up, files, search and supervision in src/connection, the session record
+// in src/trend, the dialog openers in src/dialogs; each section below names its files.
 #include "protocol/DetectorView.h"
 #include "serial/PortDiagnosis.h"
 
@@ -179,17 +180,15 @@ public:
     std::uint8_t FComportListIndex = 0;
     bool FFlagReply = false;
     bool FFlagDisableMainWindow = false;
-    bool FlagKnZvonok = false;
     QString FilePath;
     std::uint8_t FCountTiRepair = 0;
-    TComPortBaudRate FCurBaud{};
     QStringList ComPortList;
     TComPortBaudRate BufBaudRate{};
     TPosUstMarker BufUstMarkerPos = 0;
     bool BufFlagTr = false;
     TValPole BufValPole = 0;
 
-    // ---- Start-up and files (connection/startup.cpp, params.cpp, report.cpp) ----
+    // ---- Start-up and files (connection/startup.cpp, params.cpp, settings.cpp, report.cpp) ----
     void FormCreate();
     void FormShow();
     void FormDestroy();
@@ -204,7 +203,8 @@ public:
     ReportFile* fRep = nullptr;
 
     // The box that reports a faulty reply, shown from the event loop, never from inside the
-    // receive path; once closed, the exchange carries on as after a missed reply.
+    // receive path; once closed, the exchange carries on as after a missed reply
+    // (connection/supervision.cpp).
     void ShowReceiveError(const QString& text);
 
     // ---- Search (connection/search.cpp) ----
@@ -260,6 +260,7 @@ public:
     void SetLit(TLitera Value) override;
     void SetScor(Skorost Value) override;
     void SetAddr(std::int32_t Value) override;
+    // A unit was recognised: its view comes up and linkEstablished goes out (connection/search.cpp).
     void TransmitterFound() override;
     void ReceiverFound() override;
     void tiTrTimer();
@@ -334,12 +335,13 @@ signals:
     void linkEstablished();
 
 protected:
+    // connection/startup.cpp
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
     void buildLayout();  // panel/layout.cpp
-    void connectHandlers();
+    void connectHandlers();  // panel/main.cpp, with the constructor and after()
     // The search's pauses: the next step runs from the event loop after ms, and a new step,
     // or the window closing, cancels the one pending.
     void after(int ms, std::function<void()> step);
@@ -356,7 +358,8 @@ extern TPoleHyst* PH;
 extern TUstHyst* UH;
 extern TUstMarker* UM;
 
-// Creates the main window and then the dialogs, in the order the program needs them.
+// Creates the main window and then the dialogs, in the order the program needs them
+// (connection/startup.cpp).
 void CreateForms();
 // Frees them again (the main window last), so a test can start afresh.
 void DestroyForms();

@@ -89,9 +89,7 @@ void TfmMain::EnablePriemInterf()
     BufFlagTr = false;
     alarmSound->stop();
 
-    sbZvonok->hide();
-    if (FlagKnZvonok)
-        sbZvonok->show();
+    sbZvonok->show();
     bbTrend->show();
     bbLiter->setEnabled(true);
     bbLiter->setText(QString::fromUtf8(CAPT_BB_LITER));

@@ -3,7 +3,6 @@
 #include "protocol/DetectorView.h"
 #include "protocol/codec.h"
 
-TTransmitter* Transmitter = nullptr;
 TReceiver* Receiver = nullptr;
 
 void TTransmitter::ClearTr()

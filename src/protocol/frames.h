@@ -10,7 +10,6 @@ class ExchangeLine;
 class TTransmitter {
 public:
     explicit TTransmitter(ExchangeLine* line) : FLine(line) {}
-    Byte CountTr() const { return FCountTr; }
     void ClearTr();
     void AddTr(Byte Value);
     // Stores the sum of every byte but the last into the last one.
@@ -48,7 +47,6 @@ private:
     Byte FWaitByteCountDub = 0;
 };
 
-extern TTransmitter* Transmitter;
 extern TReceiver* Receiver;
 
 // Validates the first WaitByteCountDub bytes of Receiver: 0 accepted (Receiver then holds the

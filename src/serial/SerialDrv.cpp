@@ -74,9 +74,6 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
 {
     if (!FComPortHandle)
         return false;
-    const bool rtsToggle = FComPortHwHandshaking == hhRTS;
-    if (rtsToggle)
-        FComPortHandle->setRequestToSend(true);
     const char* data = reinterpret_cast<const char*>(DataPtr);
     qint64 written = 0;
 #ifdef Q_OS_UNIX
@@ -99,11 +96,6 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     // A write error closes the port from inside flush(): what the port took in is then lost.
     if (!FComPortHandle)
         return false;
-    if (rtsToggle) {
-        FComPortHandle->waitForBytesWritten(100);
-        if (FComPortHandle)
-            FComPortHandle->setRequestToSend(false);
-    }
     return written == qint64(DataSize);
 }
 
@@ -123,7 +115,7 @@ void TSerialPortDriver::ApplyCOMSettings()
     p->setStopBits(stops[FComPortStopBits]);
     p->setFlowControl(FComPortSwHandshaking == shXONXOFF ? QSerialPort::SoftwareControl
                                                           : QSerialPort::NoFlowControl);
-    // RTS toggles around each write when asked for (SendData); otherwise both lines rest.
+    // No handshake: both lines rest.
     p->setDataTerminalReady(false);
     p->setRequestToSend(false);
 }
@@ -143,21 +135,13 @@ void TSerialPortDriver::SetComPortName(const QString& Value)
     FComPortName = Value;
 }
 
-#define DORVIK_LINE_SETTER(Name, Type, Field) \
-    void TSerialPortDriver::Name(Type Value)  \
-    {                                         \
-        if (Connected() && Field != Value)    \
-            waitForWire(FComPortHandle);      \
-        Field = Value;                        \
-        ApplyCOMSettings();                   \
-    }
-DORVIK_LINE_SETTER(SetComPortBaudRate, TComPortBaudRate, FComPortBaudRate)
-DORVIK_LINE_SETTER(SetComPortDataBits, TComPortDataBits, FComPortDataBits)
-DORVIK_LINE_SETTER(SetComPortStopBits, TComPortStopBits, FComPortStopBits)
-DORVIK_LINE_SETTER(SetComPortParity, TComPortParity, FComPortParity)
-DORVIK_LINE_SETTER(SetComPortHwHandshaking, TComPortHwHandshaking, FComPortHwHandshaking)
-DORVIK_LINE_SETTER(SetComPortSwHandshaking, TComPortSwHandshaking, FComPortSwHandshaking)
-#undef DORVIK_LINE_SETTER
+void TSerialPortDriver::SetComPortBaudRate(TComPortBaudRate Value)
+{
+    if (Connected() && FComPortBaudRate != Value)
+        waitForWire(FComPortHandle);
+    FComPortBaudRate = Value;
+    ApplyCOMSettings();
+}
 
 void TSerialPortDriver::waitForWire(QSerialPort* port)
 {

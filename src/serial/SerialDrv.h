@@ -17,7 +17,6 @@ enum TComPortBaudRate : std::uint8_t {
 enum TComPortDataBits : std::uint8_t { db5BITS, db6BITS, db7BITS, db8BITS };
 enum TComPortStopBits : std::uint8_t { sb1BITS, sb1HALFBITS, sb2BITS };
 enum TComPortParity : std::uint8_t { ptNONE, ptODD, ptEVEN, ptMARK, ptSPACE };
-enum TComPortHwHandshaking : std::uint8_t { hhNONE, hhRTS };
 enum TComPortSwHandshaking : std::uint8_t { shNONE, shXONXOFF };
 // Ordinal 0..255 stands for COM1..COM256.
 using TComPortNumber = std::uint8_t;
@@ -48,23 +47,18 @@ public:
     void SetComPortName(const QString& Value);
     TComPortBaudRate ComPortSpeed() const { return FComPortBaudRate; }
     void SetComPortBaudRate(TComPortBaudRate Value);
+    // The rest of the line stays 8N1 without flow control: the detector wants nothing else.
     TComPortDataBits ComPortDataBits() const { return FComPortDataBits; }
-    void SetComPortDataBits(TComPortDataBits Value);
     TComPortStopBits ComPortStopBits() const { return FComPortStopBits; }
-    void SetComPortStopBits(TComPortStopBits Value);
     TComPortParity ComPortParity() const { return FComPortParity; }
-    void SetComPortParity(TComPortParity Value);
-    TComPortHwHandshaking ComPortHwHandshaking() const { return FComPortHwHandshaking; }
-    void SetComPortHwHandshaking(TComPortHwHandshaking Value);
     TComPortSwHandshaking ComPortSwHandshaking() const { return FComPortSwHandshaking; }
-    void SetComPortSwHandshaking(TComPortSwHandshaking Value);
 
     // The most handed to the owner in one chunk.
     std::uint16_t ComPortInBufSize() const { return FComPortInBufSize; }
     void SetComPortInBufSize(std::uint16_t Value) { FComPortInBufSize = Value; }
     std::uint16_t ComPortOutBufSize() const { return FComPortOutBufSize; }
     void SetComPortOutBufSize(std::uint16_t Value) { FComPortOutBufSize = Value; }
-    // Delivery follows the port's own notifications; the value is kept for the record.
+    // Set and read by nobody: bytes are handed over as the port announces them, not on a cycle.
     std::uint16_t ComPortPollingDelay() const { return FComPortPollingDelay; }
     void SetComPortPollingDelay(std::uint16_t Value) { FComPortPollingDelay = Value; }
 
@@ -91,7 +85,6 @@ private:
     TComPortDataBits FComPortDataBits = db8BITS;
     TComPortStopBits FComPortStopBits = sb1BITS;
     TComPortParity FComPortParity = ptNONE;
-    TComPortHwHandshaking FComPortHwHandshaking = hhNONE;
     TComPortSwHandshaking FComPortSwHandshaking = shNONE;
     std::uint16_t FComPortInBufSize = 2048;
     std::uint16_t FComPortOutBufSize = 2048;

@@ -1,8 +1,7 @@
 // The settings dialogs against the simulated detector: what the unit reports shows in the
 // dialogs, and what the installer confirms goes out on the wire, once.
-#include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "RequestLog.h"
-#include "SimulatedDetector.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
@@ -52,14 +51,14 @@ void tst_DialogsWire::reportedValuesShow()
     SimConfig config;
     config.letterIndex = 4;
     config.speedIndex = 2;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
 
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stSkor->text(), QString::fromUtf8("0,1...1 м/с"), 15000);
     QCOMPARE(fmMain->stLiter->text(), QStringLiteral("5"));
     QCOMPARE(fmMain->stAddr->text(), QStringLiteral("0"));
+    // The values come with the identification, before the speed switch, while no dialog opens.
+    QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
     // Each dialog opens on the value the unit reported.
     auto shownWhenOpened = [](auto* dialog, auto opener, auto shown) {
         bool result = false;
@@ -100,29 +99,27 @@ void tst_DialogsWire::confirmedChoiceIsSent()
 
     SimConfig config;
     config.kind = transmitter ? SimConfig::Transmitter : SimConfig::Receiver;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= (transmitter ? 5 : 12), 15000);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= (transmitter ? 5 : 12), 15000);
 
     QPushButton* opener = code == 114 ? fmMain->bbLiter : code == 115 ? fmMain->bbSkor : fmMain->bbAddr;
     QPushButton* confirm = code == 114 ? fmLiter->bbSet : code == 115 ? fmSkor->bbSet : fmAddr->bbSet;
     QVERIFY(opener->isEnabled());
-    const int mark = sim.requests().size();
+    const int mark = rig.sim.requests().size();
     whenModal([&] {
         choose();
         confirm->click();
     });
     opener->click();
 
-    QTRY_VERIFY_WITH_TIMEOUT(indexOfCode(sim.requests(), code, mark) >= 0, 5000);
-    const int at = indexOfCode(sim.requests(), code, mark);
-    QCOMPARE(sim.requests()[at].param, param);
+    QTRY_VERIFY_WITH_TIMEOUT(indexOfCode(rig.sim.requests(), code, mark) >= 0, 5000);
+    const int at = indexOfCode(rig.sim.requests(), code, mark);
+    QCOMPARE(rig.sim.requests()[at].param, param);
     // Sent once and acknowledged; the next request is a query again. (A new address leaves
     // the unit answering to that address only, so no more replies come from it here.)
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= at + 2, 5000);
-    const QList<SimRequest> r = sim.requests();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= at + 2, 5000);
+    const QList<SimRequest> r = rig.sim.requests();
     QVERIFY(r[at].answered);
     QVERIFY(r[at + 1].param < 0);
     QCOMPARE(countCode(r, code, mark), 1);

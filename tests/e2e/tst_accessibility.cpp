@@ -2,7 +2,7 @@
 // accessible interface of each control, against the simulated detector. What a control's
 // action does must be what its click does, down to the request on the wire.
 #include "ProgramFixture.h"
-#include "SimulatedDetector.h"
+#include "ProgramWithUnit.h"
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
@@ -109,38 +109,34 @@ void tst_Accessibility::actionSendsWhatAClickSends()
 
     SimConfig config;
     config.threshold = quint8(threshold);
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 16 && fmMain->sbRabota->Down(), 15000);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= 16 && fmMain->sbRabota->Down(), 15000);
     QTRY_COMPARE_WITH_TIMEOUT(int(fmMain->PosPorog()), threshold, 5000);
 
-    const int mark = sim.requests().size();
+    const int mark = rig.sim.requests().size();
     drive();
-    QTRY_VERIFY_WITH_TIMEOUT(indexOfCode(sim.requests(), code, mark) >= 0, 5000);
-    QCOMPARE(sim.requests()[indexOfCode(sim.requests(), code, mark)].param, param);
+    QTRY_VERIFY_WITH_TIMEOUT(indexOfCode(rig.sim.requests(), code, mark) >= 0, 5000);
+    QCOMPARE(rig.sim.requests()[indexOfCode(rig.sim.requests(), code, mark)].param, param);
 }
 
 void tst_Accessibility::muteToggle()
 {
     SimConfig config;
     config.alarm = true;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
     // The sound starts muted, as a fresh settings file has it.
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagTr() && fmMain->sbZvonok->isVisible(), 15000);
     QVERIFY(fmMain->sbZvonok->Down());
-    QVERIFY(!program.alarm()->on);
+    QVERIFY(!rig.program.alarm()->on);
 
     act(fmMain->sbZvonok);
     QVERIFY(!fmMain->sbZvonok->Down());
-    QTRY_VERIFY_WITH_TIMEOUT(program.alarm()->on, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.program.alarm()->on, 5000);
     act(fmMain->sbZvonok);
     QVERIFY(fmMain->sbZvonok->Down());
-    QVERIFY(!program.alarm()->on);
+    QVERIFY(!rig.program.alarm()->on);
 }
 
 void tst_Accessibility::everyControlIsNamed()

@@ -4,6 +4,7 @@
 #include "CaptureReplay.h"
 #include "FullDisk.h"
 #include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "RequestLog.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
@@ -51,10 +52,8 @@ void tst_Capture::recordedSessionPlaysBack()
         config.letterIndex = 2;
         config.threshold = 5;
         config.field = 20;
-        SimulatedDetector sim(config);
-        QVERIFY(sim.open());
-        ProgramFixture program({sim.slavePath()});
-        program.start();
+        ProgramWithUnit rig(config);
+        QVERIFY(rig.start());
         QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
         // Started once the panel is up, as from the trend window: the search is in it all the same.
         QString error;
@@ -63,16 +62,16 @@ void tst_Capture::recordedSessionPlaysBack()
         unit = fmMain->stIzv->text();
         letter = fmMain->stLiter->text();
         threshold = fmMain->stPorogMarker->text();
-        sim.state().field = 100;
+        rig.sim.state().field = 100;
         QVERIFY(fieldSeen(100));
         // The installer lowers the threshold: a setting in the middle of polling.
         fmMain->bbMinus->click();
-        QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().threshold), 4, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().threshold), 4, 5000);
         QVERIFY(fmMain->stPorogMarker->text() != threshold);
         const std::size_t mark = fmMain->record->size();
         QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 50, 10000);
         fmMain->link->stopCapture();
-        const QList<SimRequest> heard = sim.requests();
+        const QList<SimRequest> heard = rig.sim.requests();
         speedCommand = heard.value(indexOfCode(heard, 1)).raw;
         thresholdCommand = heard.value(indexOfCode(heard, 112)).raw;
     }
@@ -126,11 +125,8 @@ void tst_Capture::recordedSessionPlaysBack()
 
 void tst_Capture::captureThatCannotBeWritten()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(15000));
     QTemporaryDir dir;
     QString error;
     QVERIFY(!fmMain->link->startCapture(dir.path(), &error));  // a folder
@@ -144,12 +140,9 @@ void tst_Capture::captureThatCannotBeWritten()
 
 void tst_Capture::fullDiskStopsTheCapture()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
-    const QString path = program.file(QStringLiteral("full.dcap"));
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(15000));
+    const QString path = rig.program.file(QStringLiteral("full.dcap"));
     QString error;
     QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
     QSignalSpy failed(fmMain->link, &DetectorLink::captureFailed);
@@ -171,14 +164,11 @@ void tst_Capture::fullDiskStopsTheCapture()
 
 void tst_Capture::toggleInTheTrendWindow()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), 15000);
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(15000));
     fmMain->bbTrend->click();
     QPushButton* toggle = fmMain->fmTrend->sbCapture;
-    const QString path = program.file(QStringLiteral("from the window.dcap"));
+    const QString path = rig.program.file(QStringLiteral("from the window.dcap"));
     const auto answerFileDialog = [&](bool choose) {
         QTimer::singleShot(0, fmMain, [&, choose] {
             if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {

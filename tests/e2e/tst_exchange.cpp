@@ -1,5 +1,6 @@
 // The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
 #include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "RequestLog.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
@@ -43,12 +44,10 @@ void tst_Exchange::receiverInDutyMode()
     QFETCH(QStringList, arguments);
     QFETCH(int, speedIndex);
     QFETCH(int, baud);
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start(arguments);
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + 2 + 16, 15000);
-    const QList<SimRequest> r = sim.requests();
+    ProgramWithUnit rig;
+    QVERIFY(rig.start(arguments));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= 8 + 2 + 16, 15000);
+    const QList<SimRequest> r = rig.sim.requests();
 
     QCOMPARE(codes(r, 0, 7), kIdentification);
     for (int i = 0; i < 8; ++i)
@@ -75,12 +74,10 @@ void tst_Exchange::transmitter()
 {
     SimConfig config;
     config.kind = SimConfig::Transmitter;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 10, 15000);
-    const QList<SimRequest> r = sim.requests();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= 10, 15000);
+    const QList<SimRequest> r = rig.sim.requests();
     QCOMPARE(codes(r, 0, 10), (QList<int>{100, 38, 104, 100, 100, 100, 100, 100, 100, 100}));
     for (const SimRequest& q : r)
         QCOMPARE(q.baud, 4800);
@@ -91,27 +88,25 @@ void tst_Exchange::transmitter()
 
 void tst_Exchange::settingsTakeTheirTurn()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 14, 15000);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= 14, 15000);
 
     // Letter and threshold raised together: the letter first, the threshold after its reply,
     // then polling resumes. Two threshold steps before the next reply make one command.
-    const int mark = sim.requests().size();
+    const int mark = rig.sim.requests().size();
     DispObmen->FlagSetPorog.raise(9);
     DispObmen->FlagSetLiter.raise(fmMain->Detector.FLit);
     DispObmen->FlagSetPorog.raise(6);
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= mark + 6, 5000);
-    const QList<SimRequest> r = sim.requests();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= mark + 6, 5000);
+    const QList<SimRequest> r = rig.sim.requests();
     const int lit = indexOfCode(r, 114, mark);
     QVERIFY(lit >= 0 && lit <= mark + 1);
     QCOMPARE(int(r[lit + 1].code), 112);
     QCOMPARE(r[lit + 1].param, 6);
     QVERIFY(r[lit + 2].param < 0);  // a query again
     QCOMPARE(indexOfCode(r, 112, lit + 2), -1);
-    QCOMPARE(int(sim.state().threshold), 6);
+    QCOMPARE(int(rig.sim.state().threshold), 6);
 }
 
 void tst_Exchange::alignmentSeriesWraps_data()
@@ -130,16 +125,14 @@ void tst_Exchange::alignmentSeriesWraps()
     QFETCH(QList<int>, atNewSpeed);
     SimConfig config;
     config.mode = quint8(mode);
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 8 + atNewSpeed.size(), 15000);
-    const QList<SimRequest> r = sim.requests();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= 8 + atNewSpeed.size(), 15000);
+    const QList<SimRequest> r = rig.sim.requests();
     QCOMPARE(codes(r, 8, int(atNewSpeed.size())), atNewSpeed);
     if (mode == 1)
         QCOMPARE(r[9].param, 1);
-    QCOMPARE(sim.state().mode, quint8(mode));
+    QCOMPARE(rig.sim.state().mode, quint8(mode));
 }
 
 void tst_Exchange::lateReplyAfterSearchIsDropped()
@@ -161,23 +154,21 @@ void tst_Exchange::detectorIgnoringSpeedChange()
 {
     SimConfig config;
     config.ignoreSetBr = true;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
+    ProgramWithUnit rig(config);
     QElapsedTimer clock;
     qint64 firstAtNewSpeed = -1;
-    connect(&sim, &SimulatedDetector::requestReceived, [&](const SimRequest& q) {
+    connect(&rig.sim, &SimulatedDetector::requestReceived, [&](const SimRequest& q) {
         if (firstAtNewSpeed < 0 && q.baud != 4800)
             firstAtNewSpeed = clock.elapsed();
     });
     clock.start();
-    program.start();
+    QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(firstAtNewSpeed >= 0, 15000);
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
     const qint64 lostAfter = clock.elapsed() - firstAtNewSpeed;
     // The reply timer was started by the speed command and not restarted by this query.
     QVERIFY2(lostAfter > 900 && lostAfter < 1700, qPrintable(QString::number(lostAfter)));
-    QVERIFY(!sim.requests()[8].answered);
+    QVERIFY(!rig.sim.requests()[8].answered);
 }
 
 QTEST_MAIN(tst_Exchange)

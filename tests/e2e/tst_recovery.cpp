@@ -2,7 +2,7 @@
 // at the working speed, a pause without a power cycle, faulty replies, an address change,
 // a dialog open when the link goes. The real program against the simulated unit.
 #include "MessageBoxCatcher.h"
-#include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
 #include "connection/texts.h"
@@ -70,21 +70,19 @@ void tst_Recovery::unitLeftAtTheWorkingSpeed()
     QFETCH(QStringList, arguments);
     QFETCH(int, leftAt);
     QFETCH(int, working);
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    sim.state().baud = leftAt;  // as a program run before, or someone else, left it
-    ProgramFixture program({sim.slavePath()});
-    program.start(arguments);
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, working), SEARCH_MS);
+    ProgramWithUnit rig;
+    rig.sim.state().baud = leftAt;  // as a program run before, or someone else, left it
+    QVERIFY(rig.start(arguments));
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, working), SEARCH_MS);
     const QStringList log = logLines();
     // 4800 is tried first, as always; the speed that found the unit is in the log.
-    QCOMPARE(log.value(2), text(LOG_ATTEMPT) + sim.slavePath());
+    QCOMPARE(log.value(2), text(LOG_ATTEMPT) + rig.sim.slavePath());
     QCOMPARE(log.value(3), text(LOG_FAILURE));
     QVERIFY2(log.contains(text(LOG_ATTEMPT_SPEED) + QString::number(leftAt)), qPrintable(log.join('|')));
-    QCOMPARE(program.readFile(text(CONNECT_LOG_FILE)).count("\r\n"), log.size());
+    QCOMPARE(rig.program.readFile(text(CONNECT_LOG_FILE)).count("\r\n"), log.size());
     QCOMPARE(fmMain->stBaud->text(), QString::number(working));
     // The whole identification at the speed that answered, then the switch.
-    const QList<SimRequest> r = sim.requests();
+    const QList<SimRequest> r = rig.sim.requests();
     int at = 0;
     while (at < r.size() && !r[at].answered)
         ++at;
@@ -95,40 +93,36 @@ void tst_Recovery::unitLeftAtTheWorkingSpeed()
 
 void tst_Recovery::pauseWithoutPowerCycle()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
 
     // Whoever watches the link hears of the loss once, and of the unit once it is back.
     QSignalSpy lost(fmMain, &TfmMain::linkLost), found(fmMain, &TfmMain::linkEstablished);
     // A loose connector: silent for 13 s, then back at the speed it had.
-    sim.setSilent(true);
+    rig.sim.setSilent(true);
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
     QCOMPARE(fmMain->stMessage->text(), text(MSG_LINK_LOST));
     QTest::qWait(13000 - 2000);
-    sim.setSilent(false);
-    QCOMPARE(sim.state().baud, 57600);
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
-    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 1);  // the loss, logged once
+    rig.sim.setSilent(false);
+    QCOMPARE(rig.sim.state().baud, 57600);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), RECOVERY_MS);
+    QCOMPARE(rig.program.readFile(text(REPORT_FILE)).count("\r\n"), 1);  // the loss, logged once
     QCOMPARE(lost.size(), 1);
     QCOMPARE(found.size(), 1);
 }
 
 void tst_Recovery::thirdFaultyReply()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
+    ProgramWithUnit rig;
     MessageBoxCatcher boxes;
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
 
     int faults = 0;
-    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest&) {
+    connect(&rig.sim, &SimulatedDetector::requestReceived, &rig.sim, [&](const SimRequest&) {
         if (faults < 3) {
-            sim.corruptNext(SimulatedDetector::BadChecksum);
+            rig.sim.corruptNext(SimulatedDetector::BadChecksum);
             ++faults;
         }
     });
@@ -136,17 +130,15 @@ void tst_Recovery::thirdFaultyReply()
     QVERIFY(boxes.boxes[0].text.startsWith(text(RECEIVE_ERROR)));
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 10000);
     // Back without a power cycle, still at the working speed.
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), RECOVERY_MS);
     QCOMPARE(boxes.boxes.size(), 1);
 }
 
 void tst_Recovery::addressChangeKeepsTheLink()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
     QVERIFY(fmMain->bbAddr->isEnabled());
 
     QTimer::singleShot(0, fmAddr, [] {
@@ -154,12 +146,12 @@ void tst_Recovery::addressChangeKeepsTheLink()
         fmAddr->bbSet->click();
     });
     fmMain->bbAddrClick();
-    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().address), 12, 5000);
-    const int mark = sim.requests().size();
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().address), 12, 5000);
+    const int mark = rig.sim.requests().size();
     // The program goes on talking to address 0, which every unit answers.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 50, 10000);
-    QVERIFY(pollingAt(sim, 57600, 50));
-    QCOMPARE(int(sim.requests().last().addr), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() > mark + 50, 10000);
+    QVERIFY(pollingAt(rig.sim, 57600, 50));
+    QCOMPARE(int(rig.sim.requests().last().addr), 0);
     QCOMPARE(fmMain->stAddr->text(), QStringLiteral("12"));
 }
 
@@ -167,12 +159,10 @@ void tst_Recovery::addressedUnit()
 {
     SimConfig config;
     config.address = 5;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start({QStringLiteral("-ADDR5")});
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
-    for (const SimRequest& q : sim.requests())
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start({QStringLiteral("-ADDR5")}));
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
+    for (const SimRequest& q : rig.sim.requests())
         QCOMPARE(int(q.addr), 5);
     // The address can be changed only while the program talks to 0.
     QVERIFY(!fmMain->bbAddr->isEnabled());
@@ -182,32 +172,28 @@ void tst_Recovery::refusedSettingShowsTheUnitsValue()
 {
     SimConfig config;
     config.threshold = 7;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
     QCOMPARE(fmMain->stPorogMarker->text(), QStringLiteral("1.7 B"));
 
-    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest& q) {
+    connect(&rig.sim, &SimulatedDetector::requestReceived, &rig.sim, [&](const SimRequest& q) {
         if (q.code == 112)  // the threshold setting is refused
-            sim.corruptNext(SimulatedDetector::Refusal);
+            rig.sim.corruptNext(SimulatedDetector::Refusal);
     });
     fmMain->bbPlus->click();
     QCOMPARE(fmMain->stPorogMarker->text(), QStringLiteral("1.8 B"));
     // The unit is asked what it has, and the panel shows that.
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stPorogMarker->text(), QStringLiteral("1.7 B"), 5000);
-    QCOMPARE(int(sim.state().threshold), 7);
+    QCOMPARE(int(rig.sim.state().threshold), 7);
     QVERIFY(fmMain->FlagReply());
 }
 
 void tst_Recovery::dialogsWaitForTheSpeedSwitch()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
+    ProgramWithUnit rig;
     bool opened = false, tried = false, switching = false;
-    connect(&sim, &SimulatedDetector::requestReceived, &sim, [&](const SimRequest& q) {
+    connect(&rig.sim, &SimulatedDetector::requestReceived, &rig.sim, [&](const SimRequest& q) {
         if (q.code != 1 || tried)
             return;
         // The unit has the speed command: the program is in its switch now, whatever the
@@ -222,8 +208,8 @@ void tst_Recovery::dialogsWaitForTheSpeedSwitch()
         });
         fmMain->bbLiter->click();
     });
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
     QVERIFY(tried);
     QVERIFY(switching);
     QVERIFY(!opened);
@@ -231,17 +217,15 @@ void tst_Recovery::dialogsWaitForTheSpeedSwitch()
 
 void tst_Recovery::dialogOpenWhenTheLinkIsLost()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
     const QString letter = fmMain->stLiter->text();
 
     bool greyedWhenLost = true;
     QTimer::singleShot(0, fmLiter, [&] {
         fmLiter->sb[6]->click();  // a choice not yet confirmed
-        sim.setSilent(true);
+        rig.sim.setSilent(true);
     });
     fmMain->bbLiterClick();  // returns when the dialog has closed
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
@@ -250,30 +234,28 @@ void tst_Recovery::dialogOpenWhenTheLinkIsLost()
     QVERIFY(!fmLiter->isVisible());
     QCOMPARE(fmMain->stLiter->text(), letter);  // as if cancelled
     QCOMPARE(fmMain->stMessage->text(), text(MSG_LINK_LOST));
-    sim.setSilent(false);
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), RECOVERY_MS);
+    rig.sim.setSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), RECOVERY_MS);
     // Nothing the dialog held was sent.
-    for (const SimRequest& q : sim.requests())
+    for (const SimRequest& q : rig.sim.requests())
         QVERIFY(q.code != 114);
 }
 
 void tst_Recovery::anotherUnitFoundAfterADialog()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
 
     // The receiver goes while the about box is open; a transmitter is on the cable when the
     // search comes back.
-    QTimer::singleShot(0, fmMain, [&] { sim.setSilent(true); });
+    QTimer::singleShot(0, fmMain, [&] { rig.sim.setSilent(true); });
     fmMain->bbAboutClick();  // returns once the box has been closed by the loss
     QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
     QVERIFY(!fmMain->FlagDisableMainWindow());
-    sim.state().kind = SimConfig::Transmitter;
-    sim.powerCycle();
-    sim.setSilent(false);
+    rig.sim.state().kind = SimConfig::Transmitter;
+    rig.sim.powerCycle();
+    rig.sim.setSilent(false);
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->Ident() == 32, RECOVERY_MS);
     // The transmitter's view, not the receiver's buttons brought back by a late restore.
     QVERIFY(fmMain->bbLiter->isEnabled());
@@ -293,18 +275,16 @@ void tst_Recovery::windowsOverADialogGoWithTheLoss_data()
 void tst_Recovery::windowsOverADialogGoWithTheLoss()
 {
     QFETCH(QString, over);
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 57600), SEARCH_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
 
     QDialog* dialog = over.startsWith(QLatin1String("letter")) ? static_cast<QDialog*>(fmLiter)
                       : over.startsWith(QLatin1String("range")) ? static_cast<QDialog*>(fmSkor)
                                                                  : static_cast<QDialog*>(fmAddr);
     QTimer::singleShot(0, dialog, [&] {
         // Opened from inside the dialog, the top window runs its own loop.
-        QTimer::singleShot(0, &sim, [&] { sim.setSilent(true); });
+        QTimer::singleShot(0, &rig.sim, [&] { rig.sim.setSilent(true); });
         if (over == QLatin1String("letter help"))
             fmLiter->sbHelpLit->click();
         else if (over == QLatin1String("range help"))
@@ -330,24 +310,22 @@ void tst_Recovery::unitThatKeepsItsSpeed()
 {
     SimConfig config;
     config.ignoreSetBr = true;  // acknowledges the speed command, stays at 4800
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
     // Lost after each of two switches, then polled where it is, with a word of why.
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 4800, 20), 3 * RECOVERY_MS);
-    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 4800, 20), 3 * RECOVERY_MS);
+    QCOMPARE(rig.program.readFile(text(REPORT_FILE)).count("\r\n"), 2);
     QCOMPARE(fmMain->stBaud->text(), QStringLiteral("4800"));
     QVERIFY(fmMain->stPered->isVisible());
     QCOMPARE(fmMain->stPered->text(), text(SPEED_REFUSED_NOTE).arg(57600));
     // The third time the unit was told the speed it keeps.
     int speedCommands = 0;
-    for (const SimRequest& q : sim.requests())
+    for (const SimRequest& q : rig.sim.requests())
         if (q.code == 1)
             QCOMPARE(int(q.param), ++speedCommands < 3 ? 4 : 0);
     QCOMPARE(speedCommands, 3);
-    const int mark = sim.requests().size();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 30, 10000);
+    const int mark = rig.sim.requests().size();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() > mark + 30, 10000);
     QVERIFY(fmMain->FlagReply());
 }
 
@@ -356,17 +334,15 @@ void tst_Recovery::transmitterFoundAtAnotherSpeed()
     SimConfig config;
     config.kind = SimConfig::Transmitter;
     config.baud = 19200;  // left there by somebody else
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(sim, 19200), SEARCH_MS);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 19200), SEARCH_MS);
     // Replies half a second late are late, not missing: the search's short wait is over.
-    sim.state().processingDelayMs = 500;
-    const int mark = sim.requests().size();
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > mark + 6, 20000);
+    rig.sim.state().processingDelayMs = 500;
+    const int mark = rig.sim.requests().size();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() > mark + 6, 20000);
     QVERIFY(fmMain->FlagReply());
-    QCOMPARE(program.readFile(text(REPORT_FILE)).count("\r\n"), 0);
+    QCOMPARE(rig.program.readFile(text(REPORT_FILE)).count("\r\n"), 0);
 }
 
 QTEST_MAIN(tst_Recovery)

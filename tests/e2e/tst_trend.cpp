@@ -1,6 +1,6 @@
 // The trend window end to end: the real program polls the simulated unit while the test scripts
 // its field and signal, and the window sums up what an installer walking the zone would see.
-#include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
 #include "connection/IniFile.h"
@@ -62,24 +62,21 @@ void tst_Trend::dutyPeaksAndMargins()
 {
     SimConfig config;
     config.threshold = 5;  // 1.5 V
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), PATIENCE_MS);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.startPolling(PATIENCE_MS));
     QVERIFY(fmMain->bbTrend->isVisible());
     fmMain->bbTrend->click();
     TrendWindow* trend = fmMain->fmTrend;
     QVERIFY(trend && trend->isVisible());
 
     // Somebody crosses the zone twice: once well over the threshold, once only just.
-    QVERIFY(holdField(sim, 20, 400));
+    QVERIFY(holdField(rig.sim, 20, 400));
     for (int v : {100, 130, 100, 20})
-        QVERIFY(holdField(sim, v));
-    QVERIFY(holdField(sim, 20, 400));
+        QVERIFY(holdField(rig.sim, v));
+    QVERIFY(holdField(rig.sim, 20, 400));
     for (int v : {90, 20})
-        QVERIFY(holdField(sim, v));
-    QVERIFY(holdField(sim, 20, 400));
+        QVERIFY(holdField(rig.sim, v));
+    QVERIFY(holdField(rig.sim, 20, 400));
 
     trend->refresh();
     QCOMPARE(text(trend->laRest), QStringLiteral("Уровень покоя: 0.39 B"));
@@ -95,15 +92,15 @@ void tst_Trend::dutyPeaksAndMargins()
 
     // The installer lowers the threshold: the line follows.
     fmMain->bbMinus->click();
-    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().threshold), 4, 5000);
-    QVERIFY(holdField(sim, 20, 50));
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().threshold), 4, 5000);
+    QVERIFY(holdField(rig.sim, 20, 50));
     trend->refresh();
     QCOMPARE(trend->threshold->points().last().y(), 1.4);
 
     // A dialog greys the main window; the trend goes on drawing what the unit reports.
     bool seenUnderDialog = false;
     QTimer::singleShot(0, fmLiter, [&] {
-        sim.state().field = 140;
+        rig.sim.state().field = 140;
         seenUnderDialog = QTest::qWaitFor(
             [&] { return text(trend->laPeak) == QStringLiteral("Наибольший пик: 2.73 B"); }, 10000);
         fmLiter->reject();
@@ -117,17 +114,14 @@ void tst_Trend::alignmentMaxHold()
     SimConfig config;
     config.mode = 1;
     config.signal = 60;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), PATIENCE_MS);
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.startPolling(PATIENCE_MS));
     fmMain->bbTrend->click();
     TrendWindow* trend = fmMain->fmTrend;
 
     // The installer turns the unit slowly: the signal rises, peaks and falls off.
     for (int v : {60, 100, 140, 120, 90})
-        QVERIFY(holdSignal(sim, v));
+        QVERIFY(holdSignal(rig.sim, v));
     trend->refresh();
     QVERIFY(trend->laMaxHold->isVisible());
     QVERIFY(!trend->laPeak->isVisible());
@@ -137,7 +131,7 @@ void tst_Trend::alignmentMaxHold()
     QCOMPARE(held.size(), 1);
     QCOMPARE(held[0].y(), 2.75);
 
-    QVERIFY(holdSignal(sim, 150));
+    QVERIFY(holdSignal(rig.sim, 150));
     trend->refresh();
     QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 2.94 B (избыточный)"));
     QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B в ")));
@@ -145,11 +139,8 @@ void tst_Trend::alignmentMaxHold()
 
 void tst_Trend::csvHoldsEveryPoll()
 {
-    SimulatedDetector sim;
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(polling(), PATIENCE_MS);
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(PATIENCE_MS));
 
     // One sample per accepted reply while polling, nothing for the search before it.
     const std::size_t before = fmMain->record->size();
@@ -157,7 +148,7 @@ void tst_Trend::csvHoldsEveryPoll()
     QTRY_VERIFY_WITH_TIMEOUT(replies.size() >= 100, PATIENCE_MS);
     QCOMPARE(fmMain->record->size() - before, std::size_t(replies.size()));
 
-    const QString path = program.file(QStringLiteral("session.csv"));
+    const QString path = rig.program.file(QStringLiteral("session.csv"));
     QString error;
     QVERIFY2(writeSessionCsv(*fmMain->record, path, &error), qPrintable(error));
     QFile file(path);
@@ -180,24 +171,22 @@ void tst_Trend::commissioningReport()
     config.threshold = 5;
     config.model = 22;
     config.letterIndex = 2;
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), PATIENCE_MS);
     fmMain->bbTrend->click();
 
-    QVERIFY(holdField(sim, 20, 400));
+    QVERIFY(holdField(rig.sim, 20, 400));
     for (int v : {100, 130, 20})
-        QVERIFY(holdField(sim, v));
-    QVERIFY(holdField(sim, 20, 400));
+        QVERIFY(holdField(rig.sim, v));
+    QVERIFY(holdField(rig.sim, 20, 400));
     fmMain->sbUst->click();
-    QTRY_COMPARE_WITH_TIMEOUT(int(sim.state().mode), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().mode), 1, 5000);
     for (int v : {140, 90})
-        QVERIFY(holdSignal(sim, v));
+        QVERIFY(holdSignal(rig.sim, v));
 
     // The installer asks for the report: site and name, then the file.
-    const QString path = program.file(QStringLiteral("протокол.pdf"));
+    const QString path = rig.program.file(QStringLiteral("протокол.pdf"));
     QTimer::singleShot(0, fmMain, [&] {
         auto* ask = qobject_cast<ReportDialog*>(QApplication::activeModalWidget());
         if (!ask)
@@ -224,7 +213,7 @@ void tst_Trend::commissioningReport()
         QStringLiteral("Протокол настройки"),
         QStringLiteral("Объект Склад №3, участок 2"),
         QStringLiteral("Монтажник Иванов И. И."),
-        QStringLiteral("Порт ") + sim.slavePath(),
+        QStringLiteral("Порт ") + rig.sim.slavePath(),
         QStringLiteral("Скорость обмена, бит/с 57600"),
         QStringLiteral("Извещатель ДОРВИК-М100"),
         QStringLiteral("Код модели 22"),

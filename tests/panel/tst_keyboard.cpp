@@ -1,6 +1,7 @@
 // The program without a mouse: where Tab goes in each window, that the control it reaches
 // shows it, and the threshold moved with the arrow keys, against the simulated detector.
 #include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
@@ -157,22 +158,20 @@ void tst_Keyboard::arrowKeysMoveThreshold()
     QFETCH(int, sent);
     SimConfig config;
     config.threshold = quint8(threshold);
-    SimulatedDetector sim(config);
-    QVERIFY(sim.open());
-    ProgramFixture program({sim.slavePath()});
-    program.start();
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->sbRabota->Down() && int(fmMain->PosPorog()) == threshold, 15000);
     fmMain->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(fmMain));
     fmMain->pbPorogMarker->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(fmMain->pbPorogMarker->hasFocus());
 
-    const int mark = sim.requests().size();
+    const int mark = rig.sim.requests().size();
     QTest::keyClick(fmMain->pbPorogMarker, Qt::Key(key));
     // Past two duty series the setting would have had its turn.
-    QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= mark + 20, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() >= mark + 20, 10000);
     QList<int> thresholds;
-    for (const SimRequest& r : sim.requests().mid(mark))
+    for (const SimRequest& r : rig.sim.requests().mid(mark))
         if (r.code == 112)
             thresholds << r.param;
     QCOMPARE(thresholds, sent < 0 ? QList<int>() : QList<int>{sent});
