@@ -93,7 +93,8 @@ void tst_Shutdown::closeAt()
         break;
     case SettingDialog:
         program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && !fmMain->FlagDisableMainWindow(), 20000);
+        // Past the speed switch, where a click on a settings button is not taken.
+        QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 20000);
         QTimer::singleShot(200, fmLiter, closeNow);
         fmMain->bbLiterClick();
         break;
