@@ -21,9 +21,8 @@ const QByteArray KEY_LEFT = "LEFT";
 const QByteArray KEY_RING = "RING";
 
 // A position saved on a monitor that is gone would put the window out of reach: some of
-// its title bar must lie on a screen now.
-// Counted in 64 bits: a position near the ends of the int range, from a damaged or edited
-// file, must not wrap around onto a screen.
+// its title bar must lie on a screen now. Counted in 64 bits, so that a position near the
+// ends of the int range (a damaged or edited file) cannot wrap around onto a screen.
 bool reachable(const QPoint& topLeft, int width)
 {
     const qint64 left = topLeft.x();
@@ -45,10 +44,24 @@ struct Kept {
     int left = 0;
     bool ring = true;
 };
+// What the exit hook writes when the program ends without closing its window (the display
+// gone): plain values, since no widget may be asked then.
 std::optional<Kept> kept;
 QString keptFile;
 
-void writeSettings(const QString& FileName, const Kept& values);
+void writeSettings(const QString& FileName, const Kept& values)
+{
+    IniFile ini;
+    ini.load(FileName);
+    ini.writeInteger(SECTION, KEY_TOP, values.top);
+    ini.writeInteger(SECTION, KEY_LEFT, values.left);
+    ini.writeBool(SECTION, KEY_RING, values.ring);
+    // Nobody is left to tell at exit; a settings file that cannot be written only costs
+    // the saved position and mute state, and one that could not be read is left as it was.
+    QString error;
+    if (!ini.save(FileName, &error))
+        qWarning("Cannot write the settings file %s: %s", qPrintable(FileName), qPrintable(error));
+}
 
 // Follows the window's moves into the kept settings.
 class KeptWatch : public QObject {
@@ -92,24 +105,6 @@ void TfmMain::WriteIniFile(const QString& FileName)
     kept.reset();
     writeSettings(FileName, {y(), x(), sbZvonok->Down()});
 }
-
-namespace {
-
-void writeSettings(const QString& FileName, const Kept& values)
-{
-    IniFile ini;
-    ini.load(FileName);
-    ini.writeInteger(SECTION, KEY_TOP, values.top);
-    ini.writeInteger(SECTION, KEY_LEFT, values.left);
-    ini.writeBool(SECTION, KEY_RING, values.ring);
-    // Nobody is left to tell at exit; a settings file that cannot be written only costs
-    // the saved position and mute state, and one that could not be read is left as it was.
-    QString error;
-    if (!ini.save(FileName, &error))
-        qWarning("Cannot write the settings file %s: %s", qPrintable(FileName), qPrintable(error));
-}
-
-}  // namespace
 
 void keepSettings()
 {

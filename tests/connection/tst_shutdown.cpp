@@ -2,6 +2,7 @@
 // the window has gone, nothing is used after it was freed (the tests run under AddressSanitizer),
 // and the settings are written.
 #include "ProgramFixture.h"
+#include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "connection/startup.h"
 #include "connection/texts.h"
@@ -48,13 +49,11 @@ void tst_Shutdown::closeAt()
     QFETCH(Moment, moment);
     const QString settings = QDir(FSettings.path()).filePath(QString::fromUtf8(SETTINGS_FILE));
     QFile::remove(settings);
-    SimConfig nothing;
-    nothing.kind = SimConfig::Empty;
-    SimulatedDetector empty(nothing);
-    QVERIFY(empty.open());
-    SimulatedDetector unit;
-    QVERIFY(unit.open());
-    ProgramFixture program({empty.slavePath(), unit.slavePath()});
+    EmptyPortThenUnit line;
+    QVERIFY(line.open());
+    SimulatedDetector& empty = line.empty;
+    SimulatedDetector& unit = line.unit;
+    ProgramFixture program(line.ports());
 
     bool closed = false;
     auto closeNow = [&] {

@@ -1,6 +1,7 @@
 // The program as the installer's system runs it: a termination signal or a lost display closes
 // it at any moment, boxes at start-up included, with the settings written; a refused command
 // line ends it with status 1; a kill while it writes its settings leaves them whole.
+#include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "connection/TextCodec.h"
 #include "connection/texts.h"
@@ -124,12 +125,10 @@ void tst_Startup::signalAt()
     QFETCH(int, signal);
     QFETCH(Moment, moment);
     QFETCH(int, exitCode);
-    SimConfig nothing;
-    nothing.kind = SimConfig::Empty;
-    SimulatedDetector empty(nothing);
-    QVERIFY(empty.open());
-    SimulatedDetector unit;
-    QVERIFY(unit.open());
+    EmptyPortThenUnit line;
+    QVERIFY(line.open());
+    SimulatedDetector& empty = line.empty;
+    SimulatedDetector& unit = line.unit;
 
     Run run;
     const QString report = run.dir.filePath(QString::fromUtf8(REPORT_FILE));
@@ -145,7 +144,7 @@ void tst_Startup::signalAt()
     if (moment == ReportBox || moment == StartupBoxes)
         QVERIFY(QFile::link("/dev/null", report));
     const bool withPorts = moment >= Searching;
-    run.start(withPorts ? QStringList{empty.slavePath(), unit.slavePath()} : QStringList(),
+    run.start(withPorts ? line.ports() : QStringList(),
               moment == CommandLineBox ? QStringList{"-ADDR0"} : QStringList());
     QVERIFY(run.process.waitForStarted());
     const qint64 pid = run.process.processId();

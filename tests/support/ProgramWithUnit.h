@@ -19,3 +19,11 @@ struct ProgramWithUnit {
     const bool opened;
     ProgramFixture program;
 };
+
+// A port where nothing answers, then a receiver: what a search meets on most laptops.
+struct EmptyPortThenUnit {
+    SimulatedDetector empty{SimConfig{SimConfig::Empty}};
+    SimulatedDetector unit;
+    bool open() { return empty.open() && unit.open(); }
+    QStringList ports() const { return {empty.slavePath(), unit.slavePath()}; }
+};
