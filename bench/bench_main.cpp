@@ -1,6 +1,7 @@
 // Measures what the README's performance section reports: polling throughput against the
 // wire's limit, alarm-to-screen latency, CPU and memory while polling, and start-up time.
 // Runs the real program and the real simulator; prints figures; asserts nothing.
+#include "connection/DetectorConnection.h"
 #include "SimulatedDetector.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
@@ -207,13 +208,13 @@ double trendCost(int seconds)
     fmMain->show();
     QElapsedTimer t;
     t.start();
-    while (!(fmMain->FlagReply() && DispObmen->VidObmen() == permanent && !fmMain->link->switching()) &&
+    while (!(fmMain->connection->FlagReply() && DispObmen->VidObmen() == permanent && !fmMain->connection->link->switching()) &&
            t.elapsed() < 15000)
         waitMs(20);
     waitMs(2000);
 
     int replies = 0;
-    QObject::connect(fmMain->link, &DetectorLink::replyAccepted, [&] { ++replies; });
+    QObject::connect(fmMain->connection->link, &DetectorLink::replyAccepted, [&] { ++replies; });
     const double limit = 1.0 / dutyExchangeSeconds(115200, 2.0);
     double closedRate = 0;
     for (bool open : {false, true}) {
@@ -287,7 +288,7 @@ void alarmLatency(int rounds)
     fmMain->show();
     QElapsedTimer t;
     t.start();
-    while (!fmMain->FlagReply() && t.elapsed() < 10000)
+    while (!fmMain->connection->FlagReply() && t.elapsed() < 10000)
         waitMs(20);
     waitMs(1000);
 
@@ -295,8 +296,8 @@ void alarmLatency(int rounds)
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer clock;
         bool seen = false;
-        auto original = fmMain->COMP->OnReceiveData;
-        fmMain->COMP->OnReceiveData = [&](TSerialPortDriver* s, const std::uint8_t* d, int n) {
+        auto original = fmMain->connection->COMP->OnReceiveData;
+        fmMain->connection->COMP->OnReceiveData = [&](TSerialPortDriver* s, const std::uint8_t* d, int n) {
             original(s, d, n);
             if (!seen && fmMain->paSost->text() == QStringLiteral("ТРЕВОГА")) {
                 seen = true;
@@ -307,7 +308,7 @@ void alarmLatency(int rounds)
         clock.start();
         while (!seen && clock.elapsed() < 2000)
             waitMs(1);
-        fmMain->COMP->OnReceiveData = original;
+        fmMain->connection->COMP->OnReceiveData = original;
         sim.state().alarm = false;
         waitMs(3500);  // the hold timer lets the indication go
     }
@@ -403,7 +404,7 @@ void search()
         qputenv("DORVIK_SERIAL_PORTS", ports.toLocal8Bit());
         CreateForms();
         fmMain->show();
-        const double ms = timeUntil([] { return fmMain->FlagReply(); }, 30000);
+        const double ms = timeUntil([] { return fmMain->connection->FlagReply(); }, 30000);
         DestroyForms();
         return ms;
     };
@@ -425,15 +426,15 @@ void search()
     qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
     CreateForms();
     fmMain->show();
-    timeUntil([] { return fmMain->FlagReply(); }, 30000);
+    timeUntil([] { return fmMain->connection->FlagReply(); }, 30000);
     waitMs(2000);
     QElapsedTimer pause;
     pause.start();
     sim.setSilent(true);
-    timeUntil([] { return !fmMain->FlagReply(); }, 10000);
+    timeUntil([] { return !fmMain->connection->FlagReply(); }, 10000);
     waitMs(int(qMax<qint64>(0, 13000 - pause.elapsed())));
     sim.setSilent(false);
-    const double back = timeUntil([] { return fmMain->FlagReply(); }, 60000);
+    const double back = timeUntil([] { return fmMain->connection->FlagReply(); }, 60000);
     std::printf("a 13 s pause while polling: the panel is back %.1f s after the pause began, %.1f s after it "
                 "ended\n",
                 pause.elapsed() / 1000.0, back / 1000.0);

@@ -1,4 +1,4 @@
-#include "connection/startup.h"
+#include "panel/startup.h"
 #include "panel/main.h"
 
 #include <QApplication>

@@ -1,18 +1,12 @@
 #include "connection/params.h"
 
-#include "connection/startup.h"
 #include "connection/texts.h"
-#include "panel/main.h"
-#include "protocol/commands.h"
+#include "serial/PortCatalog.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
 #include <optional>
 
-RParamStruct ParamStruct;
 const TComPortBaudRate CPS_INDEX[6] = {br4800, br9600, br19200, br38400, br57600, br115200};
 const char* const BAUD_RATE_STR[13] = {"110",   "300",   "600",   "1200",  "2400",  "4800",  "9600",
                                        "14400", "19200", "38400", "56000", "57600", "115200"};
@@ -30,11 +24,20 @@ const QString KEY_COM = QStringLiteral("-COM");
 const QString KEY_PROT = QStringLiteral("-PROT");
 constexpr int MAX_ARGUMENTS = 4;
 
-void set_baud_info(std::uint8_t index)
+void set_baud_info(RParamStruct& params, std::uint8_t index)
 {
-    ParamStruct.is_baud = true;
-    ParamStruct.baud_ind = index;
-    ParamStruct.val_baud = QString::fromLatin1(BAUD_RATE_STR[CPS_INDEX[index]]);
+    params.is_baud = true;
+    params.baud_ind = index;
+    params.val_baud = QString::fromLatin1(BAUD_RATE_STR[CPS_INDEX[index]]);
+}
+
+// "-COM3" must find a port the system calls "com3"; it is opened by the system's spelling.
+QString systemSpelling(const QString& port)
+{
+    for (const QString& name : PortCatalog::systemPorts())
+        if (name.compare(port, Qt::CaseInsensitive) == 0)
+            return name;
+    return QString();
 }
 
 // Leading blanks, an optional sign, then decimal digits or hexadecimal ones after "$", "X"
@@ -82,28 +85,21 @@ std::optional<int> numberInRange(const QString& text, int low, int high)
 
 }  // namespace
 
-bool TfmMain::param_analyze()
+bool CommandLine::fail(const char* what)
 {
     QString echo;
-    for (const QString& arg : arguments)
+    for (const QString& arg : std::as_const(FArguments))
         echo += arg + QLatin1Char(' ');
+    FError = QString::fromUtf8(PARAM_ERROR_HEAD) + echo + QString::fromUtf8(what) + QString::fromUtf8(PARAM_ERROR_TAIL);
+    return false;
+}
 
-    const auto fail = [this, &echo](const char* what) {
-        const QString text = QString::fromUtf8(PARAM_ERROR_HEAD) + echo + QString::fromUtf8(what) +
-                             QString::fromUtf8(PARAM_ERROR_TAIL);
-        // Refused all the same when nobody is left to read why.
-        if (closingProgram())
-            return false;
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), text, QMessageBox::Ok,
-                        this);
-        box.exec();
-        return false;
-    };
-
-    if (arguments.size() > MAX_ARGUMENTS)
+bool CommandLine::param_analyze()
+{
+    if (FArguments.size() > MAX_ARGUMENTS)
         return fail(PARAM_ERROR_COUNT);
 
-    for (const QString& arg : arguments) {
+    for (const QString& arg : std::as_const(FArguments)) {
         const QString U = arg.toUpper();
         if (U.indexOf(KEY_ADDR) > 0)
             return fail(PARAM_ERROR_ADDR);
@@ -114,7 +110,7 @@ bool TfmMain::param_analyze()
                 return fail(PARAM_ERROR_ADDR);
             ParamStruct.is_addr = true;
             ParamStruct.val_addr = R;
-            addr_obmen = std::uint8_t(*n);
+            addr = std::uint8_t(*n);
             continue;
         }
 
@@ -128,7 +124,7 @@ bool TfmMain::param_analyze()
                     index = i;
             if (index < 0)
                 return fail(PARAM_ERROR_BAUD);
-            set_baud_info(std::uint8_t(index));
+            set_baud_info(ParamStruct, std::uint8_t(index));
             continue;
         }
 
@@ -149,8 +145,10 @@ bool TfmMain::param_analyze()
             if (!n)
                 return fail(PARAM_ERROR_COM);
             ParamStruct.comp_name = QStringLiteral("COM") + QString::number(*n);
-            if (!FindPort(ParamStruct.comp_name))
+            const QString found = systemSpelling(ParamStruct.comp_name);
+            if (found.isEmpty())
                 return fail(PARAM_ERROR_PORT);
+            ComPortList = QStringList{found};
             ParamStruct.is_com = true;
             ParamStruct.val_com = R;
             continue;
@@ -158,10 +156,8 @@ bool TfmMain::param_analyze()
 
         if (U.indexOf(KEY_PROT) > 0)
             return fail(PARAM_ERROR_PROT);
-        if (U.startsWith(KEY_PROT)) {
-            laStepInit->setVisible(true);
-            lbStepInit->setVisible(true);
-        }
+        if (U.startsWith(KEY_PROT))
+            showLog = true;
         // Anything else is not ours and is ignored.
     }
     return true;

@@ -1,8 +1,9 @@
 #pragma once
-// The parsed command line and the speed tables it chooses from.
+// The command line and the speed tables it chooses from.
 #include "serial/SerialDrv.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 struct RParamStruct {
@@ -17,7 +18,28 @@ struct RParamStruct {
     QString comp_name;
 };
 
-extern RParamStruct ParamStruct;
+// The command line as the program reads it: each argument settles its part until the first
+// one at fault, which ends the reading with the text the user is shown.
+class CommandLine {
+public:
+    explicit CommandLine(QStringList arguments) : FArguments(std::move(arguments)) {}
+    // False with errorText(); what the arguments before the fault set is kept.
+    bool param_analyze();
+    QString errorText() const { return FError; }
+
+    RParamStruct ParamStruct;
+    // The one port -COM names, as the system spells it; empty: every port is searched.
+    QStringList ComPortList;
+    // The exchange address -ADDR gives; 0 without it.
+    std::uint8_t addr = 0;
+    // -PROT: the connection log is shown on the start page.
+    bool showLog = false;
+
+private:
+    bool fail(const char* what);
+    QStringList FArguments;
+    QString FError;
+};
 
 // Speed index 0..5, as the -BAUD option and the speed command number them.
 extern const TComPortBaudRate CPS_INDEX[6];

@@ -1,3 +1,4 @@
+#include "connection/DetectorConnection.h"
 #include "connection/DetectorLink.h"
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
@@ -35,7 +36,7 @@ bool TfmMain::SettingDialogsAllowed() const
 {
     // While the line changes speed a setting would be sent into the switch; the click is
     // ignored (the buttons come back as soon as polling runs).
-    return !link->switching() && !FSettingDialog;
+    return !connection->link->switching() && !FSettingDialog;
 }
 
 void TfmMain::bbLiterClick()

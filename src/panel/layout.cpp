@@ -1,5 +1,6 @@
 #include "panel/main.h"
 
+#include "connection/DetectorConnection.h"
 #include "dialogs/addr.h"
 #include "dialogs/ident.h"
 #include "dialogs/liter.h"
@@ -494,5 +495,5 @@ void TfmMain::InitInterf()
     stPered->setText(QString());
     stPered->hide();
 
-    SetCountTiRepair(0);
+    connection->SetCountTiRepair(0);
 }

@@ -1,28 +1,34 @@
 #include "panel/main.h"
 
+#include "connection/DetectorConnection.h"
 #include "connection/DetectorLink.h"
-#include "connection/ReplyTimer.h"
+#include "connection/params.h"
+#include "connection/texts.h"
 #include "panel/AlarmSound.h"
 #include "panel/scales.h"
+#include "panel/startup.h"
 #include "panel/widgets.h"
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTimer>
 
 TfmMain* fmMain = nullptr;
 
-TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
+TfmMain::TfmMain(QWidget* parent)
+    : QWidget(parent), connection(new DetectorConnection(this)), Detector(connection->Detector)
 {
     fmMain = this;
-    link = new DetectorLink(this, this);
-    COMP = link->COMP;
-    tiTimeWaitRepl = link->tiTimeWaitRepl;
-    tiStep = new QTimer(this);
-    tiStep->setSingleShot(true);
-    tiStep->setTimerType(Qt::PreciseTimer);
+    connection->setScreen(this);
+    connection->dialogsOpen = [this] {
+        // Whatever sits over the dialog (its help, its error box) goes with it: the loss is
+        // shown now, not when somebody comes back to the laptop.
+        if (FSettingDialog)
+            closeDialogs();
+        return FSettingDialog != nullptr;
+    };
     tiTr = new QTimer(this);
     tiTr->setInterval(3000);
-    tiRepair = new QTimer(this);
-    tiRepair->setInterval(1000);
     alarmSound = createAlarmSound(this);
     startSession();
 
@@ -35,6 +41,10 @@ TfmMain::~TfmMain()
 {
     if (!FDestroyed)
         FormDestroy();
+    // Gone before the rest of the window: nothing it still does may reach a half-destroyed view.
+    connection->setScreen(nullptr);
+    connection->disconnect(this);
+    delete connection;
     delete PM;
     PM = nullptr;
     delete PH;
@@ -49,20 +59,35 @@ TfmMain::~TfmMain()
 
 void TfmMain::connectHandlers()
 {
-    connect(link, &DetectorLink::replyTimeout, this, &TfmMain::tiTimeWaitReplTimer);
-    connect(link, &DetectorLink::lineSpeedChanged, this, &TfmMain::SetCurBaud);
+    DetectorConnection* c = connection;
+    DetectorLink* link = c->link;
+    connect(c, &DetectorConnection::searchStarted, this, [this] {
+        leRepair->setEnabled(false);
+        VivMess(QString::fromUtf8(MSG_WAIT), QString());
+    });
+    connect(c, &DetectorConnection::searchFailed, this, &TfmMain::showSearchFailed);
+    connect(c, &DetectorConnection::linkLost, this, &TfmMain::showLinkLost);
+    connect(c, &DetectorConnection::replyChanged, this, &TfmMain::showReply);
+    connect(c, &DetectorConnection::countdownChanged, this,
+            [this](int seconds) { leRepair->setText(QString::number(seconds)); });
+    connect(c, &DetectorConnection::portChanged, stPort, &QLabel::setText);
+    connect(c, &DetectorConnection::lineSpeedChanged, this,
+            [this](TComPortBaudRate rate) { stBaud->setText(baudText(rate)); });
+    connect(c, &DetectorConnection::logCleared, this, [this] {
+        lbStepInit->clear();
+        stPortTrouble->hide();
+    });
+    connect(c, &DetectorConnection::logLineAdded, this, [this](const QString& line) {
+        lbStepInit->addItem(line);
+        lbStepInit->scrollToBottom();
+    });
+    // Queued, like every box: a file is written from inside the search and the receive path.
+    connect(c, &DetectorConnection::fileTrouble, this, &TfmMain::showFileTrouble, Qt::QueuedConnection);
     connect(link, &DetectorLink::speedSwitchRefused, this, &TfmMain::ShowSpeedRefused);
     // Queued: the box is opened from the event loop, not from inside the receive path.
     connect(link, &DetectorLink::receiveFailed, this, &TfmMain::ShowReceiveError, Qt::QueuedConnection);
-    connect(tiStep, &QTimer::timeout, this, [this] {
-        auto step = std::move(FNextStep);
-        FNextStep = nullptr;
-        if (step && !FDestroyed)
-            step();
-    });
     connect(link, &DetectorLink::replyAccepted, this, &TfmMain::recordPoll);
     connect(tiTr, &QTimer::timeout, this, &TfmMain::tiTrTimer);
-    connect(tiRepair, &QTimer::timeout, this, &TfmMain::tiRepairTimer);
     connect(bbFind, &QPushButton::clicked, this, &TfmMain::bbFindClick);
     connect(bbInitClose, &QPushButton::clicked, this, &QWidget::close);
     connect(bbClose, &QPushButton::clicked, this, &QWidget::close);
@@ -81,12 +106,6 @@ void TfmMain::connectHandlers()
     pbPorogMarker->onMousePress = [this](QMouseEvent* e) { pbPorogMarkerMouseDown(e); };
     pbPorogMarker->onMouseMove = [this](QMouseEvent* e) { pbPorogMarkerMouseMove(e); };
     pbPorogMarker->onMouseRelease = [this](QMouseEvent* e) { pbPorogMarkerMouseUp(e); };
-}
-
-void TfmMain::after(int ms, std::function<void()> step)
-{
-    FNextStep = std::move(step);
-    tiStep->start(ms);
 }
 
 std::array<TickShape*, 7> TfmMain::shPole() const

@@ -1,7 +1,8 @@
 #pragma once
-// The main window: the detector's state and its panel. Its methods are spread over the folders
-// by what they do: start-up, files, search and supervision in src/connection, the session record
-// in src/trend, the dialog openers in src/dialogs; each section below names its files.
+// The main window: the view of the unit and its panel. It shows what its DetectorConnection
+// finds and decodes, and asks it to act. Its methods are spread over files by what they do;
+// each section below names its files (the session record in src/trend, the dialog openers in
+// src/dialogs).
 #include "protocol/DetectorView.h"
 #include "serial/PortDiagnosis.h"
 
@@ -26,17 +27,12 @@ class PaintArea;
 class TickShape;
 class SpeedButton;
 class ModeButtonPair;
-class ReplyTimer;
 class AlarmSound;
-class IniFile;
-class ReportFile;
 class TPorogMarker;
 class TPoleHyst;
 class TUstHyst;
 class TUstMarker;
-class TSerialPortDriver;
-class TDispObmen;
-class DetectorLink;
+class DetectorConnection;
 class SessionRecord;
 class TrendWindow;
 enum TComPortBaudRate : std::uint8_t;
@@ -163,81 +159,45 @@ public:
     std::array<QLabel*, 7> laUst() const;
 
     // ---- Non-visual parts ----
-    // The exchange with the unit; the port and the reply timer are its own.
-    DetectorLink* link = nullptr;
-    TSerialPortDriver* COMP = nullptr;
-    ReplyTimer* tiTimeWaitRepl = nullptr;
+    // Finds the unit, keeps the link and holds the unit's values; the window shows them.
+    DetectorConnection* connection = nullptr;
     QTimer* tiTr = nullptr;
-    QTimer* tiRepair = nullptr;
     AlarmSound* alarmSound = nullptr;
 
     // ---- State ----
-    TDetectorState Detector;
+    // The unit's values: the connection's record, which the setters below also write when the
+    // user changes a setting.
+    TDetectorState& Detector;
     TColorBufMainWin CBMW;
     TPosPorog FBufPosPorog = 0;
     TValPole FValPosPor = 0;
-    QString FCOMPortName;
-    std::uint8_t FComportListIndex = 0;
-    bool FFlagReply = false;
     bool FFlagDisableMainWindow = false;
-    QString FilePath;
-    std::uint8_t FCountTiRepair = 0;
-    QStringList ComPortList;
-    TComPortBaudRate BufBaudRate{};
     TPosUstMarker BufUstMarkerPos = 0;
     bool BufFlagTr = false;
     TValPole BufValPole = 0;
 
-    // ---- Start-up and files (connection/startup.cpp, params.cpp, settings.cpp, report.cpp) ----
+    // ---- Start-up and files (panel/startup.cpp, panel/settings.cpp) ----
     void FormCreate();
     void FormShow();
     void FormDestroy();
-    bool param_analyze();
     void ReadIniFile(const QString& FileName);
     void WriteIniFile(const QString& FileName);
     // Where the settings are kept, for whatever else remembers something in them.
     QString SettingsFileName() const;
-    void AddEvent(const QString& ev);
-    // The command line param_analyze reads; set before the window is shown.
+    // The command line, read when the window is first shown; set before that.
     QStringList arguments;
-    ReportFile* fRep = nullptr;
 
+    // ---- The start page (panel/startpage.cpp): what the connection says while no unit answers ----
     // The box that reports a faulty reply, shown from the event loop, never from inside the
-    // receive path; once closed, the exchange carries on as after a missed reply
-    // (connection/supervision.cpp).
+    // receive path; once closed, the exchange carries on as after a missed reply.
     void ShowReceiveError(const QString& text);
-
-    // ---- Search (connection/search.cpp) ----
-    void EnumPorts2();
-    bool FindPort(const QString& PortName);
-    void SetPort(const QString& PortName);
-    void SetCOMPortName(const QString& Value);
-    void SetCurBaud(TComPortBaudRate Value);
-    void ScanPorts();
-    void ScanPortFirst();
-    void ScanPortNext();
-    // The same port at the next speed of the search; false when none is left to try.
-    bool ScanPortNextSpeed();
-    QList<TComPortBaudRate> FSearchSpeeds;
-    int FSpeedAttempt = 0;
+    void ShowPortTroubles(const QList<PortTrouble>& troubles);
+    void showSearchFailed(const QString& message, const QList<PortTrouble>& troubles);
+    void showLinkLost();
+    void showReply(bool answering);
+    // A file of ours could not be written: said without stopping anything.
+    void showFileTrouble(const QString& text);
     void bbFindClick();
-    // Adds a line to lbStepInit, saves "Connect.txt" and scrolls to the end.
-    void addLogLine(const QString& line, bool save);
-    void SaveConnectLog();
-    // Ports of the running search that would not open, and why; shown when it finds nothing.
-    QList<PortTrouble> FPortTroubles;
-    void ShowPortTroubles();
-
-    // ---- Supervision (connection/supervision.cpp) ----
-    void tiTimeWaitReplTimer();
-    // What a missed reply means, once the port has been closed for a moment: the next port,
-    // the end of the search, or a lost link.
-    void afterMissedReply();
-    void tiRepairTimer();
-    std::uint8_t CountTiRepair() const { return FCountTiRepair; }
-    void SetCountTiRepair(std::uint8_t Value);
-    bool FlagReply() const { return FFlagReply; }
-    void SetFlagReply(bool Value);
 
     // ---- Layout, colours, greying out (panel/layout.cpp, panel/greying.cpp) ----
     void InitInterf();
@@ -260,7 +220,7 @@ public:
     void SetLit(TLitera Value) override;
     void SetScor(Skorost Value) override;
     void SetAddr(std::int32_t Value) override;
-    // A unit was recognised: its view comes up and linkEstablished goes out (connection/search.cpp).
+    // A unit was recognised: its view comes up.
     void TransmitterFound() override;
     void ReceiverFound() override;
     void tiTrTimer();
@@ -298,11 +258,6 @@ public:
     // Shared only so that the window need not know the record's type to free it.
     std::shared_ptr<SessionRecord> record;
     TrendWindow* fmTrend = nullptr;
-    // The alignment signal as last reported, also while a dialog keeps the panel as it was.
-    TPosUstMarker FReportedUstMarker = 0;
-    // Whether the unit has reported its field and signal since polling last began.
-    bool FFieldReported = false;
-    bool FSignalReported = false;
     void startSession();
     // The window is closing: the trend goes with it.
     void endSession();
@@ -328,25 +283,14 @@ public:
     void bbAddrClick();
     void bbAboutClick();
 
-signals:
-    // The unit stopped answering while it was polled; the countdown to a new search runs.
-    void linkLost();
-    // A unit was recognised on a port; polling starts.
-    void linkEstablished();
-
 protected:
-    // connection/startup.cpp
+    // panel/startup.cpp
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
     void buildLayout();  // panel/layout.cpp
-    void connectHandlers();  // panel/main.cpp, with the constructor and after()
-    // The search's pauses: the next step runs from the event loop after ms, and a new step,
-    // or the window closing, cancels the one pending.
-    void after(int ms, std::function<void()> step);
-    QTimer* tiStep = nullptr;
-    std::function<void()> FNextStep;
+    void connectHandlers();  // panel/main.cpp, with the constructor
     bool FShown = false;
     bool FDestroyed = false;
     bool FReceiveErrorShown = false;
@@ -359,7 +303,7 @@ extern TUstHyst* UH;
 extern TUstMarker* UM;
 
 // Creates the main window and then the dialogs, in the order the program needs them
-// (connection/startup.cpp).
+// (panel/startup.cpp).
 void CreateForms();
 // Frees them again (the main window last), so a test can start afresh.
 void DestroyForms();

@@ -6,6 +6,7 @@
 #include "dialogs/skor.h"
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
+#include "panel/readouts.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
 #include "protocol/DetectorUnits.h"
@@ -21,17 +22,6 @@ void showIndication(QLabel* panel, bool raised, const QColor& colRaised, const c
     panel->setText(QString::fromUtf8(raised ? captRaised : captNorm));
 }
 
-const char* unitName(TIdent code)
-{
-    switch (code) {
-    case 21: return IZV_M50;
-    case 22: return IZV_M100;
-    case 23: return IZV_M200;
-    case 31: return IZV_M300;
-    case IDENT_PERED: return IZV_PERED;
-    default: return IZV_UNKNOWN;
-    }
-}
 }  // namespace
 
 void TfmMain::SetReqState(std::uint8_t rs)
@@ -82,7 +72,7 @@ void TfmMain::SetFlagTr(bool Value)
 void TfmMain::SetVersPr(std::array<std::uint8_t, 2> Value)
 {
     Detector.FVersPr = Value;
-    stVersPr->setText(QStringLiteral("%1.%2").arg(Value[0]).arg(Value[1]));
+    stVersPr->setText(firmwareText(Value));
 }
 
 void TfmMain::SetRejim(TRejim Value)
@@ -145,6 +135,14 @@ void TfmMain::SetRejim(TRejim Value)
         break;
     }
 }
+
+void TfmMain::ReceiverFound()
+{
+    EnablePriemInterf();
+    SetRejim(Detector.FRejim);
+}
+
+void TfmMain::TransmitterFound() { EnablePeredInterf(); }
 
 void TfmMain::tiTrTimer()
 {

@@ -5,6 +5,7 @@
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
 #include "panel/scales.h"
+#include "panel/readouts.h"
 #include "panel/state_texts.h"
 #include "panel/widgets.h"
 #include "protocol/DetectorUnits.h"
@@ -18,17 +19,6 @@
 
 namespace {
 constexpr int MARKER_HEIGHT = 5;
-
-// Tenths of a volt as the read-outs show them: "2.5 B".
-QString voltText(int tenths)
-{
-    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10) + QString::fromUtf8(VOLT_UNIT);
-}
-
-int porogTenths(TPosPorog p) { return 10 + shownPorog(p); }
-// No value in range lands on a half, so the rounding mode never matters.
-int poleTenths(TValPole v) { return int(std::nearbyint(shownPole(v) * 30.0 / POLE_MAX)); }
-int ustTenths(TPosUstMarker s) { return int(std::nearbyint(shownUst(s) * 30.0 / UST_MAX)); }
 
 void placeMarker(TRect& marker, int top)
 {
@@ -50,8 +40,6 @@ void TfmMain::SetPosPorog(TPosPorog p)
 
 void TfmMain::SetPosUstMarker(TPosUstMarker s)
 {
-    FReportedUstMarker = s;
-    FSignalReported = true;
     // Dropped while a dialog is open; the next poll brings the value again.
     if (FFlagDisableMainWindow)
         return;
@@ -80,7 +68,6 @@ void TfmMain::SetPosUstMarker(TPosUstMarker s)
 
 void TfmMain::SetValPole(TValPole v)
 {
-    FFieldReported = true;
     Detector.ValPole = v;
     if (Detector.ValPole != BufValPole)
         ValPoleUpdate();

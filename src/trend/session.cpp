@@ -2,9 +2,12 @@
 // trend window opens from the panel over it.
 #include "panel/main.h"
 
+#include "connection/DetectorConnection.h"
 #include "connection/DetectorLink.h"
 #include "connection/IniFile.h"
+#include "connection/params.h"
 #include "dialogs/skor.h"
+#include "panel/readouts.h"
 #include "protocol/obmen.h"
 #include "trend/CommissioningReport.h"
 #include "trend/ReportDialog.h"
@@ -43,37 +46,31 @@ void TfmMain::startSession() { record = std::make_shared<SessionRecord>(); }
 
 void TfmMain::endSession()
 {
-    link->stopCapture();
+    connection->link->stopCapture();
     if (fmTrend)
         fmTrend->close();
 }
 
-void TfmMain::recordGap()
-{
-    record->markGap();
-    // What the panel still shows is the lost unit's; the next unit found reports afresh.
-    FFieldReported = false;
-    FSignalReported = false;
-}
+void TfmMain::recordGap() { record->markGap(); }
 
 void TfmMain::recordPoll()
 {
-    // What the panel shows while it polls; the search's identification is not a poll.
-    if (!FFlagReply || !DispObmen || DispObmen->VidObmen() != permanent)
+    // What the unit reports while it is polled; the search's identification is not a poll.
+    if (!connection->FlagReply() || connection->link->dispatcher.VidObmen() != permanent)
         return;
     SessionSample s;
     s.ms = record->elapsedMs();
     s.field = Detector.ValPole;
-    s.signal = FReportedUstMarker;
+    s.signal = Detector.FPosUstMarker;
     s.threshold = Detector.FPosPorog;
     s.mode = Detector.FRejim;
     s.state = Detector.FReqState;
     s.letter = Detector.FLit;
     s.range = Detector.FScor;
     s.address = std::uint8_t(Detector.FAddr);
-    if (FFieldReported)
+    if (connection->fieldReported())
         s.flags |= SessionSample::FieldKnown;
-    if (FSignalReported)
+    if (connection->signalReported())
         s.flags |= SessionSample::SignalKnown;
     if (Detector.FFlagTr)
         s.flags |= SessionSample::Alarm;
@@ -90,7 +87,7 @@ void TfmMain::bbTrendClick()
         connect(fmTrend, &TrendWindow::reportRequested, this, &TfmMain::makeReport);
         connect(fmTrend, &TrendWindow::captureToggled, this, &TfmMain::captureToggled);
         // Queued: a failed write is noticed inside the receive path, and no box opens there.
-        connect(link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
+        connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
     }
     fmTrend->show();
     fmTrend->raise();
@@ -143,15 +140,15 @@ bool TfmMain::writeReport(const QString& path, const QString& site, const QStrin
     facts.at = QDateTime::currentDateTime();
     facts.site = site;
     facts.installer = installer;
-    facts.port = FCOMPortName;
-    facts.baud = stBaud->text();
-    facts.unit = stIzv->text();
+    facts.port = connection->portName();
+    facts.baud = baudText(connection->lineSpeed());
+    facts.unit = QString::fromUtf8(unitName(Detector.FIdent));
     facts.model = QString::number(Detector.FIdent);
-    facts.firmware = stVersPr->text();
+    facts.firmware = firmwareText(Detector.FVersPr);
     facts.address = QString::number(Detector.FAddr);
     facts.letter = QString::number(Detector.FLit);
     facts.range = skorostText(Detector.FScor);
-    facts.threshold = stPorogMarker->text();
+    facts.threshold = voltText(porogTenths(Detector.FPosPorog));
     facts.mode = QString::fromUtf8(modeName(Detector.FRejim));
     facts.transmitter = Detector.FIdent == IDENT_PERED;
     QImage trend;
@@ -171,7 +168,7 @@ bool TfmMain::writeReport(const QString& path, const QString& site, const QStrin
 void TfmMain::captureToggled(bool on)
 {
     if (!on) {
-        link->stopCapture();
+        connection->link->stopCapture();
         return;
     }
     const QString name = QString::fromUtf8(CAPTURE_FILE_NAME)
@@ -179,7 +176,7 @@ void TfmMain::captureToggled(bool on)
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE),
                                                       QDir::home().filePath(name), QString::fromUtf8(CAPTURE_FILTER));
     QString error;
-    const bool started = !path.isEmpty() && link->startCapture(path, &error);
+    const bool started = !path.isEmpty() && connection->link->startCapture(path, &error);
     fmTrend->sbCapture->setChecked(started);
     if (!started && !error.isEmpty())
         QMessageBox::warning(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE), error);

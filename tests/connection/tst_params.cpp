@@ -1,8 +1,8 @@
-// The command line: what each argument sets, and the one error box that ends the program.
+// The command line: what each argument settles, and the one error box that ends the program.
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "connection/params.h"
-#include "connection/startup.h"
+#include "panel/startup.h"
 #include "connection/texts.h"
 #include "protocol/commands.h"
 
@@ -12,20 +12,20 @@
 #include <memory>
 
 namespace {
-// Everything param_analyze may change, on one line.
-QString summary()
+// Everything param_analyze may settle, on one line.
+QString summary(const CommandLine& c)
 {
-    const RParamStruct& p = ParamStruct;
+    const RParamStruct& p = c.ParamStruct;
     return QStringLiteral("addr %1 %2 %3 | baud %4 %5 %6 | com %7 %8 %9 [%10] | prot %11")
         .arg(p.is_addr)
         .arg(p.val_addr)
-        .arg(addr_obmen)
+        .arg(c.addr)
         .arg(p.is_baud)
         .arg(p.baud_ind)
         .arg(p.val_baud)
         .arg(p.is_com)
-        .arg(p.val_com, p.comp_name, fmMain->ComPortList.join(QLatin1Char(',')))
-        .arg(fmMain->lbStepInit->isVisibleTo(fmMain) && fmMain->laStepInit->isVisibleTo(fmMain));
+        .arg(p.val_com, p.comp_name, c.ComPortList.join(QLatin1Char(',')))
+        .arg(c.showLog);
 }
 
 const QString kDefaults = QStringLiteral("addr 0 0 0 | baud 0 4 57600 | com 0   [] | prot 0");
@@ -35,33 +35,15 @@ class tst_Params : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanupTestCase();
     void analyze_data();
     void analyze();
     void refusedCommandLineEndsTheProgram();
 
 private:
     QTemporaryDir FSettings;
-    std::unique_ptr<ProgramFixture> FProgram;
 };
 
-void tst_Params::initTestCase()
-{
-    qputenv("DORVIK_SETTINGS_DIR", FSettings.path().toLocal8Bit());
-    FProgram = std::make_unique<ProgramFixture>();
-}
-
-void tst_Params::init()
-{
-    ParamStruct = RParamStruct{};
-    addr_obmen = 0;
-    fmMain->ComPortList.clear();
-    fmMain->laStepInit->setVisible(false);
-    fmMain->lbStepInit->setVisible(false);
-}
-
-void tst_Params::cleanupTestCase() { FProgram.reset(); }
+void tst_Params::initTestCase() { qputenv("DORVIK_SETTINGS_DIR", FSettings.path().toLocal8Bit()); }
 
 void tst_Params::analyze_data()
 {
@@ -109,7 +91,7 @@ void tst_Params::analyze_data()
     QTest::newRow("bare -BAUD") << QStringList{"-BAUD"} << "" << baudError << kDefaults;
     QTest::newRow("-COM3 missing") << QStringList{"-COM3"} << "COM1:COM30"
                                    << QString::fromUtf8(PARAM_ERROR_PORT)
-                                   << "addr 0 0 0 | baud 0 4 57600 | com 0  COM3 [COM1,COM30] | prot 0";
+                                   << "addr 0 0 0 | baud 0 4 57600 | com 0  COM3 [] | prot 0";
     QTest::newRow("-COM0") << QStringList{"-COM0"} << "COM1" << comError << kDefaults;
     QTest::newRow("-COM256") << QStringList{"-COM256"} << "COM1" << comError << kDefaults;
     QTest::newRow("-COM05") << QStringList{"-COM05"} << "COM1:COM5" << QString()
@@ -141,26 +123,19 @@ void tst_Params::analyze()
     QFETCH(QString, error);
     QFETCH(QString, state);
     qputenv("DORVIK_SERIAL_PORTS", ports.toLocal8Bit());
-    fmMain->arguments = arguments;
 
-    MessageBoxCatcher catcher;
-    const bool accepted = fmMain->param_analyze();
+    CommandLine commandLine(arguments);
+    const bool accepted = commandLine.param_analyze();
 
     QCOMPARE(accepted, error.isEmpty());
-    if (error.isEmpty()) {
-        QVERIFY(catcher.boxes.isEmpty());
-    } else {
-        QCOMPARE(catcher.boxes.size(), 1);
-        QCOMPARE(catcher.boxes[0].icon, QMessageBox::Critical);
-        QCOMPARE(catcher.boxes[0].text, QString::fromUtf8(PARAM_ERROR_HEAD) + arguments.join(' ') + ' ' +
-                                            error + QString::fromUtf8(PARAM_ERROR_TAIL));
-    }
-    QCOMPARE(summary(), state);
+    QCOMPARE(commandLine.errorText(), error.isEmpty() ? QString()
+                                                      : QString::fromUtf8(PARAM_ERROR_HEAD) + arguments.join(' ') + ' ' +
+                                                            error + QString::fromUtf8(PARAM_ERROR_TAIL));
+    QCOMPARE(summary(commandLine), state);
 }
 
 void tst_Params::refusedCommandLineEndsTheProgram()
 {
-    FProgram.reset();
     ProgramFixture program;
     const auto writeFile = [&](const char* name, const QByteArray& bytes) {
         QFile f(program.file(QString::fromUtf8(name)));
@@ -173,6 +148,9 @@ void tst_Params::refusedCommandLineEndsTheProgram()
     MessageBoxCatcher catcher;
     program.start({"-ADDR0"});
     QCOMPARE(catcher.boxes.size(), 1);
+    QCOMPARE(catcher.boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(catcher.boxes[0].text, QString::fromUtf8(PARAM_ERROR_HEAD) + "-ADDR0 " + QString::fromUtf8(PARAM_ERROR_ADDR) +
+                                        QString::fromUtf8(PARAM_ERROR_TAIL));
     // Closed from the loop, never having appeared, with no search started.
     QTRY_VERIFY(fmMain->testAttribute(Qt::WA_DontShowOnScreen) && !fmMain->isVisible());
     QVERIFY(fmMain->lbStepInit->count() == 0);

@@ -1,9 +1,10 @@
 // The report of lost links: its line format and bytes, a report that cannot be created, and
 // one folder's report owned by one running program.
+#include "connection/DetectorConnection.h"
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "connection/ReportFile.h"
-#include "connection/startup.h"
+#include "panel/startup.h"
 #include "connection/texts.h"
 
 #include <QProcess>
@@ -65,9 +66,9 @@ void tst_Report::addEventWritesThrough()
 {
     ProgramFixture program;
     program.start();
-    fmMain->fRep->clock = [] { return QDateTime({2026, 3, 5}, {9, 15, 7}); };
-    fmMain->AddEvent(QStringLiteral("A"));
-    fmMain->AddEvent(QStringLiteral("B"));
+    fmMain->connection->fRep->clock = [] { return QDateTime({2026, 3, 5}, {9, 15, 7}); };
+    fmMain->connection->AddEvent(QStringLiteral("A"));
+    fmMain->connection->AddEvent(QStringLiteral("B"));
     // On the disk at once, while the program still runs.
     QCOMPARE(program.readFile(QString::fromUtf8(REPORT_FILE)),
              QByteArray("5.3.2026.  9:15:7 A\r\n5.3.2026.  9:15:7 B\r\n"));
@@ -85,8 +86,8 @@ void tst_Report::reportThatCannotBeCreated()
     QCOMPARE(catcher.boxes.size(), 1);
     QCOMPARE(catcher.boxes[0].icon, QMessageBox::Warning);
     QVERIFY(catcher.boxes[0].text.contains(cwd.filePath(QString::fromUtf8(REPORT_FILE))));
-    QVERIFY(!fmMain->fRep->isOpen());
-    fmMain->AddEvent(QString::fromUtf8(EVENT_LINK_LOST));  // goes nowhere, harmlessly
+    QVERIFY(!fmMain->connection->fRep->isOpen());
+    fmMain->connection->AddEvent(QString::fromUtf8(EVENT_LINK_LOST));  // goes nowhere, harmlessly
     DestroyForms();
     QDir::setCurrent(old);
 }
@@ -151,7 +152,7 @@ void tst_Report::secondProgramInTheFolder()
         second.start();
         QCOMPARE(catcher.boxes.size(), 1);
         QCOMPARE(catcher.boxes[0].text, QString::fromUtf8(REPORT_BUSY_TEXT).arg(folder.path()));
-        QVERIFY(!fmMain->fRep->isOpen());
+        QVERIFY(!fmMain->connection->fRep->isOpen());
         QTRY_VERIFY(fmMain->testAttribute(Qt::WA_DontShowOnScreen) && !fmMain->isVisible());
         QCOMPARE(programExitCode(), 1);
         QCOMPARE(second.readFile(QString::fromUtf8(REPORT_FILE)), QByteArray("5.3.2026.  9:15:7 first\r\n"));
@@ -166,7 +167,7 @@ void tst_Report::secondProgramInTheFolder()
         ProgramFixture next({}, folder.path());
         MessageBoxCatcher catcher;
         next.start();
-        QVERIFY(fmMain->fRep->isOpen());
+        QVERIFY(fmMain->connection->fRep->isOpen());
         QCOMPARE(programExitCode(), 0);
         QCOMPARE(catcher.boxes.size(), 0);
         QCOMPARE(next.readFile(QString::fromUtf8(REPORT_FILE)), QByteArray());

@@ -3,6 +3,7 @@
 // a folder. Whatever lies there stays as it was, the user is told once, and the program
 // neither hangs nor stops. A link to a regular file is written through. A write that falls
 // short (a full disk) fails with the reason, leaving the file as it was.
+#include "connection/DetectorConnection.h"
 #include "FullDisk.h"
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
@@ -195,8 +196,8 @@ void tst_SafeFile::linksToFilesWrittenThrough()
     MessageBoxCatcher catcher;
     QStringList log;
     runOnce(dir.path(), [&] {
-        fmMain->fRep->clock = [] { return QDateTime({2026, 3, 5}, {9, 15, 7}); };
-        fmMain->AddEvent(text(EVENT_LINK_LOST));
+        fmMain->connection->fRep->clock = [] { return QDateTime({2026, 3, 5}, {9, 15, 7}); };
+        fmMain->connection->AddEvent(text(EVENT_LINK_LOST));
         fmMain->sbZvonok->setChecked(false);
         log = logLines();
     });

@@ -1,5 +1,6 @@
 // The search over the serial ports and the watch over replies, end to end: the real window
 // against simulated detectors on pseudo-terminals.
+#include "connection/DetectorConnection.h"
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
@@ -74,7 +75,7 @@ void tst_Search::receiverOnTheSecondPort()
     QVERIFY(receiver.open());
     ProgramFixture program({empty->slavePath(), receiver.slavePath()});
     program.start({"-ADDR7"});
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && receiver.requests().size() > 8, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply() && receiver.requests().size() > 8, 10000);
 
     const QStringList expected = QStringList{text(LOG_ADDRESS) + "7", text(LOG_SPEED_4800)} +
                                  emptyPortLines(empty->slavePath()) +
@@ -110,7 +111,7 @@ void tst_Search::nextPortContinuesTheSeries()
     QVERIFY(second.open());
     ProgramFixture program({first.slavePath(), second.slavePath()});
     program.start();
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 10000);
     QCOMPARE(int(first.requests().value(0).code), 100);
     QVERIFY(first.requests().value(0).answered);
     // The second port is asked where the first stopped, not from the start of the series.
@@ -135,7 +136,7 @@ void tst_Search::noDetectorOnAnyPort()
     QVERIFY(fmMain->bbFind->isEnabled());
     QVERIFY(fmMain->bbInitClose->isEnabled());
     QVERIFY(!DispObmen->FlagScanPorts);
-    QVERIFY(!fmMain->COMP->Connected());
+    QVERIFY(!fmMain->connection->COMP->Connected());
     for (const auto* sim : {a.get(), b.get(), c.get()})
         QCOMPARE(sim->requests().size(), 6);
     QCOMPARE(catcher.boxes.size(), 1);
@@ -156,7 +157,7 @@ void tst_Search::missingPortsArePassedAtOnce()
     ProgramFixture program(ports + QStringList{receiver.slavePath()});
     program.start();
     // About 0.1 s a gone port; a full reply wait each would take nearly two minutes.
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 50000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 50000);
     const QStringList log = logLines();
     for (const QString& port : std::as_const(ports)) {
         const int at = log.indexOf(text(LOG_ATTEMPT) + port);
@@ -186,7 +187,7 @@ void tst_Search::noPortsThenFindAgain()
     QVERIFY(receiver.open());
     qputenv("DORVIK_SERIAL_PORTS", receiver.slavePath().toLocal8Bit());
     fmMain->bbFind->click();
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 10000);
     QCOMPARE(logLines().value(2), text(LOG_ATTEMPT) + receiver.slavePath());
 }
 
@@ -202,18 +203,18 @@ void tst_Search::linkLostAndRecovered()
     connect(fmMain->leRepair, &QLineEdit::textChanged, [&](const QString& t) {
         countdown << t;
         // The new search shows its message before it pauses; look from inside that pause.
-        if (t == QLatin1String("0") && fmMain->tiRepair->isActive())
+        if (t == QLatin1String("0") && fmMain->connection->tiRepair->isActive())
             QTimer::singleShot(0, [&] { messageWhenCountdownEnded = fmMain->stMessage->text(); });
     });
     // Only the named port is tried, in the first search and in the one after the loss.
     program.start({"-COM" + receiver.slavePath()});
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 10000);
     countdown.clear();
 
     program.alarm()->start();  // an alarm sounding when the link goes
     receiver.setSilent(true);
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), text(MSG_LINK_LOST), 5000);
-    QVERIFY(!fmMain->FlagReply());
+    QVERIFY(!fmMain->connection->FlagReply());
     QVERIFY(!program.alarm()->playing());
     QVERIFY(!fmMain->paKn->isVisibleTo(fmMain));
     QCOMPARE(fmMain->stText->text(), text(C2));
@@ -229,7 +230,7 @@ void tst_Search::linkLostAndRecovered()
     // The unit comes back as after a power cut: at its search speed.
     receiver.state().baud = 4800;
     receiver.setSilent(false);
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 20000);
     QCOMPARE(countdown, (QStringList{"12", "11", "10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"}));
     QCOMPARE(messageWhenCountdownEnded, text(MSG_WAIT));
     QVERIFY(!fmMain->leRepair->isEnabled());
@@ -253,7 +254,7 @@ void tst_Search::closedDuringTheSearchPause()
     // Past the end of the pause: the step it would have taken is gone with the window.
     QTest::qWait(700);
     QCOMPARE(receiver.requests().size(), 0);
-    QVERIFY(!fmMain->COMP->Connected());
+    QVERIFY(!fmMain->connection->COMP->Connected());
     QVERIFY(QFile::exists(settings));
 }
 
@@ -284,8 +285,7 @@ void tst_Search::portTroubleTexts()
     QFETCH(int, kind);
     QFETCH(QString, holder);
     ProgramFixture program;
-    fmMain->FPortTroubles = {PortTrouble{PortTrouble::Kind(kind), QStringLiteral("/dev/ttyUSB3"), holder}};
-    fmMain->ShowPortTroubles();
+    fmMain->ShowPortTroubles({PortTrouble{PortTrouble::Kind(kind), QStringLiteral("/dev/ttyUSB3"), holder}});
     QTEST(fmMain->stPortTrouble->text(), "shown");
 }
 

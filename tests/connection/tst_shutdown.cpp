@@ -1,10 +1,11 @@
 // Closing the program at its worst moments: nothing of the exchange or the search runs on after
 // the window has gone, nothing is used after it was freed (the tests run under AddressSanitizer),
 // and the settings are written.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
-#include "connection/startup.h"
+#include "panel/startup.h"
 #include "connection/texts.h"
 #include "dialogs/liter.h"
 
@@ -85,9 +86,9 @@ void tst_Shutdown::closeAt()
         break;
     case Countdown:
         program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 20000);
         unit.setSilent(true);
-        QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply() && fmMain->CountTiRepair() < 12, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply() && fmMain->connection->CountTiRepair() < 12, 10000);
         closeNow();
         break;
     case SettingDialog:
@@ -99,7 +100,7 @@ void tst_Shutdown::closeAt()
         break;
     case ErrorBox: {
         program.start();
-        QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 20000);
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, [&] {
             if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
@@ -121,7 +122,7 @@ void tst_Shutdown::closeAt()
     // Longer than any pause of the search or the switch: whatever was pending is gone.
     QTest::qWait(1500);
     QCOMPARE(empty.requests().size() + unit.requests().size(), requests);
-    QVERIFY(!fmMain->COMP->Connected());
+    QVERIFY(!fmMain->connection->COMP->Connected());
     QVERIFY(QFile::exists(settings));
 }
 

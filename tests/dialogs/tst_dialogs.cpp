@@ -1,5 +1,6 @@
 // The settings dialogs, the model lookup, the about box and the help window, driven through
 // the real program objects the way the installer drives them.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "WireTap.h"
 #include "dialogs/About.h"
@@ -130,7 +131,7 @@ void tst_Dialogs::letterDialog()
     QFETCH(CloseBy, closeBy);
     QFETCH(int, letter);
 
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetLit(3);
     line.startPolling();
@@ -165,7 +166,7 @@ void tst_Dialogs::letterDialog()
 
 void tst_Dialogs::speedDialog()
 {
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetScor(0);
     line.startPolling();
@@ -206,7 +207,7 @@ void tst_Dialogs::valuesWithoutButtonShowAsNumbers()
     }
 
     // Confirming without a choice sends nothing, even though the buttons show another letter.
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetLit(255);
     line.startPolling();
@@ -246,7 +247,7 @@ void tst_Dialogs::addressDialog()
     QFETCH(bool, refused);
     QFETCH(QString, shown);
 
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetAddr(10);
     line.startPolling();

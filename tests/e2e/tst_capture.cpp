@@ -1,6 +1,7 @@
 // The exchange capture end to end: a session of the real program against the simulated unit is
 // recorded, then played back by the simulator to a fresh program, which must see what the
 // installer saw.
+#include "connection/DetectorConnection.h"
 #include "CaptureReplay.h"
 #include "FullDisk.h"
 #include "ProgramFixture.h"
@@ -57,7 +58,7 @@ void tst_Capture::recordedSessionPlaysBack()
         QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed(), 15000);
         // Started once the panel is up, as from the trend window: the search is in it all the same.
         QString error;
-        QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
+        QVERIFY2(fmMain->connection->link->startCapture(path, &error), qPrintable(error));
         QVERIFY(fieldSeen(20));
         unit = fmMain->stIzv->text();
         letter = fmMain->stLiter->text();
@@ -70,7 +71,7 @@ void tst_Capture::recordedSessionPlaysBack()
         QVERIFY(fmMain->stPorogMarker->text() != threshold);
         const std::size_t mark = fmMain->record->size();
         QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 50, 10000);
-        fmMain->link->stopCapture();
+        fmMain->connection->link->stopCapture();
         const QList<SimRequest> heard = rig.sim.requests();
         speedCommand = heard.value(indexOfCode(heard, 1)).raw;
         thresholdCommand = heard.value(indexOfCode(heard, 112)).raw;
@@ -119,7 +120,7 @@ void tst_Capture::recordedSessionPlaysBack()
     for (const SimRequest& r : player.requests())
         QVERIFY(!r.answered || r.baud == 4800 || r.baud == 57600);
     // At its end the capture falls silent, and the program says the link is lost.
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 20000);
     QVERIFY(replay->position() > replay->size() / 2);
 }
 
@@ -129,10 +130,10 @@ void tst_Capture::captureThatCannotBeWritten()
     QVERIFY(rig.startPolling(15000));
     QTemporaryDir dir;
     QString error;
-    QVERIFY(!fmMain->link->startCapture(dir.path(), &error));  // a folder
+    QVERIFY(!fmMain->connection->link->startCapture(dir.path(), &error));  // a folder
     QVERIFY(error.contains(dir.path()));
-    QVERIFY(!fmMain->link->startCapture(QStringLiteral("/dev/null"), &error));  // a device
-    QVERIFY(!fmMain->link->capturing());
+    QVERIFY(!fmMain->connection->link->startCapture(QStringLiteral("/dev/null"), &error));  // a device
+    QVERIFY(!fmMain->connection->link->capturing());
     // Polling goes on as before.
     const std::size_t mark = fmMain->record->size();
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
@@ -144,8 +145,8 @@ void tst_Capture::fullDiskStopsTheCapture()
     QVERIFY(rig.startPolling(15000));
     const QString path = rig.program.file(QStringLiteral("full.dcap"));
     QString error;
-    QVERIFY2(fmMain->link->startCapture(path, &error), qPrintable(error));
-    QSignalSpy failed(fmMain->link, &DetectorLink::captureFailed);
+    QVERIFY2(fmMain->connection->link->startCapture(path, &error), qPrintable(error));
+    QSignalSpy failed(fmMain->connection->link, &DetectorLink::captureFailed);
     {
         const FullDisk full(rlim_t(QFileInfo(path).size()) + 200);
         QVERIFY(failed.wait(10000));
@@ -153,7 +154,7 @@ void tst_Capture::fullDiskStopsTheCapture()
     QCOMPARE(failed.size(), 1);
     QVERIFY(failed.first().first().toString().contains(path));
     QVERIFY(failed.first().first().toString().contains(QString::fromUtf8(WRITE_TOO_LARGE)));
-    QVERIFY(!fmMain->link->capturing());
+    QVERIFY(!fmMain->connection->link->capturing());
     // Polling goes on, and the capture keeps what reached the disk.
     const std::size_t mark = fmMain->record->size();
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 10, 5000);
@@ -183,16 +184,16 @@ void tst_Capture::toggleInTheTrendWindow()
     answerFileDialog(false);
     toggle->click();
     QVERIFY(!toggle->isChecked());
-    QVERIFY(!fmMain->link->capturing());
+    QVERIFY(!fmMain->connection->link->capturing());
 
     answerFileDialog(true);
     toggle->click();
     QVERIFY(toggle->isChecked());
-    QVERIFY(fmMain->link->capturing());
+    QVERIFY(fmMain->connection->link->capturing());
     const std::size_t mark = fmMain->record->size();
     QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->size() > mark + 20, 5000);
     toggle->click();
-    QVERIFY(!fmMain->link->capturing());
+    QVERIFY(!fmMain->connection->link->capturing());
     QList<CaptureRecord> records;
     QString error;
     QVERIFY2(readCapture(path, &records, &error), qPrintable(error));

@@ -1,4 +1,5 @@
 // The exchange end to end: the real program against the simulated detector on a pseudo-terminal.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "ProgramWithUnit.h"
 #include "RequestLog.h"
@@ -66,7 +67,7 @@ void tst_Exchange::receiverInDutyMode()
     }
     for (int i = 10; i < 25; ++i)  // the alarm query is every second request
         QCOMPARE(r[i].code == 107, i % 2 == 0);
-    QVERIFY(fmMain->FlagReply());
+    QVERIFY(fmMain->connection->FlagReply());
     QCOMPARE(fmMain->stBaud->text(), QString::number(baud));
 }
 
@@ -81,7 +82,7 @@ void tst_Exchange::transmitter()
     QCOMPARE(codes(r, 0, 10), (QList<int>{100, 38, 104, 100, 100, 100, 100, 100, 100, 100}));
     for (const SimRequest& q : r)
         QCOMPARE(q.baud, 4800);
-    QCOMPARE(fmMain->tiTimeWaitRepl->interval(), 1000);
+    QCOMPARE(fmMain->connection->tiTimeWaitRepl->interval(), 1000);
     QVERIFY(!logLines().contains(QString::fromUtf8(LOG_SUCCESS)));
     QCOMPARE(fmMain->stBaud->text(), QStringLiteral("4800"));
 }
@@ -144,9 +145,9 @@ void tst_Exchange::lateReplyAfterSearchIsDropped()
     Receiver->SetWaitByteCount(8);
     Receiver->SetWaitByteCountDub(8);
     const QByteArray reply("!660369\r");
-    fmMain->link->COMPReceiveData(fmMain->COMP, reinterpret_cast<const std::uint8_t*>(reply.constData()), 8);
+    fmMain->connection->link->COMPReceiveData(fmMain->connection->COMP, reinterpret_cast<const std::uint8_t*>(reply.constData()), 8);
     QCOMPARE(fmMain->Detector.FPosPorog, porog);  // not decoded
-    QVERIFY(!fmMain->tiTimeWaitRepl->isEnabled());  // and nothing sent
+    QVERIFY(!fmMain->connection->tiTimeWaitRepl->isEnabled());  // and nothing sent
     QCOMPARE(int(DispObmen->SerialIndex()), 0);
 }
 
@@ -164,7 +165,7 @@ void tst_Exchange::detectorIgnoringSpeedChange()
     clock.start();
     QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(firstAtNewSpeed >= 0, 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 5000);
     const qint64 lostAfter = clock.elapsed() - firstAtNewSpeed;
     // The reply timer was started by the speed command and not restarted by this query.
     QVERIFY2(lostAfter > 900 && lostAfter < 1700, qPrintable(QString::number(lostAfter)));

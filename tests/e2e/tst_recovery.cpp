@@ -1,6 +1,7 @@
 // Getting a unit back after what happens in the field: a program restarted while the unit sat
 // at the working speed, a pause without a power cycle, faulty replies, an address change,
 // a dialog open when the link goes. The real program against the simulated unit.
+#include "connection/DetectorConnection.h"
 #include "MessageBoxCatcher.h"
 #include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
@@ -29,7 +30,7 @@ bool pollingAt(const SimulatedDetector& sim, qint32 baud, int answered = 10)
     int n = 0;
     for (int i = r.size() - 1; i >= 0 && r[i].baud == baud && r[i].answered; --i)
         ++n;
-    return fmMain->FlagReply() && n >= answered;
+    return fmMain->connection->FlagReply() && n >= answered;
 }
 
 constexpr int SEARCH_MS = 20000;
@@ -98,10 +99,10 @@ void tst_Recovery::pauseWithoutPowerCycle()
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
 
     // Whoever watches the link hears of the loss once, and of the unit once it is back.
-    QSignalSpy lost(fmMain, &TfmMain::linkLost), found(fmMain, &TfmMain::linkEstablished);
+    QSignalSpy lost(fmMain->connection, &DetectorConnection::linkLost), found(fmMain->connection, &DetectorConnection::linkEstablished);
     // A loose connector: silent for 13 s, then back at the speed it had.
     rig.sim.setSilent(true);
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 5000);
     QCOMPARE(fmMain->stMessage->text(), text(MSG_LINK_LOST));
     QTest::qWait(13000 - 2000);
     rig.sim.setSilent(false);
@@ -128,7 +129,7 @@ void tst_Recovery::thirdFaultyReply()
     });
     QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 10000);
     QVERIFY(boxes.boxes[0].text.startsWith(text(RECEIVE_ERROR)));
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 10000);
     // Back without a power cycle, still at the working speed.
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), RECOVERY_MS);
     QCOMPARE(boxes.boxes.size(), 1);
@@ -186,7 +187,7 @@ void tst_Recovery::refusedSettingShowsTheUnitsValue()
     // The unit is asked what it has, and the panel shows that.
     QTRY_COMPARE_WITH_TIMEOUT(fmMain->stPorogMarker->text(), QStringLiteral("1.7 B"), 5000);
     QCOMPARE(int(rig.sim.state().threshold), 7);
-    QVERIFY(fmMain->FlagReply());
+    QVERIFY(fmMain->connection->FlagReply());
 }
 
 void tst_Recovery::dialogsWaitForTheSpeedSwitch()
@@ -199,7 +200,7 @@ void tst_Recovery::dialogsWaitForTheSpeedSwitch()
         // The unit has the speed command: the program is in its switch now, whatever the
         // machine's load (its next step is due only 300 ms after the command left).
         tried = true;
-        switching = fmMain->link->switching();
+        switching = fmMain->connection->link->switching();
         QTimer::singleShot(0, fmMain, [&] {
             if (fmLiter->isVisible()) {
                 opened = true;
@@ -228,7 +229,7 @@ void tst_Recovery::dialogOpenWhenTheLinkIsLost()
         rig.sim.setSilent(true);
     });
     fmMain->bbLiterClick();  // returns when the dialog has closed
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 5000);
     greyedWhenLost = fmMain->FlagDisableMainWindow();
     QVERIFY(!greyedWhenLost);
     QVERIFY(!fmLiter->isVisible());
@@ -251,12 +252,12 @@ void tst_Recovery::anotherUnitFoundAfterADialog()
     // search comes back.
     QTimer::singleShot(0, fmMain, [&] { rig.sim.setSilent(true); });
     fmMain->bbAboutClick();  // returns once the box has been closed by the loss
-    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->FlagReply(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fmMain->connection->FlagReply(), 5000);
     QVERIFY(!fmMain->FlagDisableMainWindow());
     rig.sim.state().kind = SimConfig::Transmitter;
     rig.sim.powerCycle();
     rig.sim.setSilent(false);
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->Ident() == 32, RECOVERY_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply() && fmMain->Ident() == 32, RECOVERY_MS);
     // The transmitter's view, not the receiver's buttons brought back by a late restore.
     QVERIFY(fmMain->bbLiter->isEnabled());
     QVERIFY(!fmMain->bbSkor->isEnabled());
@@ -326,7 +327,7 @@ void tst_Recovery::unitThatKeepsItsSpeed()
     QCOMPARE(speedCommands, 3);
     const int mark = rig.sim.requests().size();
     QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() > mark + 30, 10000);
-    QVERIFY(fmMain->FlagReply());
+    QVERIFY(fmMain->connection->FlagReply());
 }
 
 void tst_Recovery::transmitterFoundAtAnotherSpeed()
@@ -341,7 +342,7 @@ void tst_Recovery::transmitterFoundAtAnotherSpeed()
     rig.sim.state().processingDelayMs = 500;
     const int mark = rig.sim.requests().size();
     QTRY_VERIFY_WITH_TIMEOUT(rig.sim.requests().size() > mark + 6, 20000);
-    QVERIFY(fmMain->FlagReply());
+    QVERIFY(fmMain->connection->FlagReply());
     QCOMPARE(rig.program.readFile(text(REPORT_FILE)).count("\r\n"), 0);
 }
 

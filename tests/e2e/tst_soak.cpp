@@ -3,6 +3,7 @@
 // unplugged and plugged in again under the same or a new name, gets a new address, and the
 // program itself is restarted while the unit sits at the working speed. The program must ride
 // all of it out, however busy the machine is.
+#include "connection/DetectorConnection.h"
 #include "CpuTime.h"
 #include "LiveHeap.h"
 #include "ProgramFixture.h"
@@ -158,12 +159,12 @@ void tst_Soak::ridesOutAFaultyLine()
     // The program says when it loses and finds its unit; counting what it says, not what a
     // sample happens to see, catches a loss and its recovery inside one long fault.
     const auto watch = [&] {
-        QObject::connect(fmMain, &TfmMain::linkEstablished, fmMain, [&] {
+        QObject::connect(fmMain->connection, &DetectorConnection::linkEstablished, fmMain, [&] {
             ++recoveries;
             spoiltSinceFound = 0;
             spoiltUnknown = false;
         });
-        QObject::connect(fmMain, &TfmMain::linkLost, fmMain, [&] {
+        QObject::connect(fmMain->connection, &DetectorConnection::linkLost, fmMain, [&] {
             Loss loss;
             loss.atMs = clock.elapsed();
             // The latest fault explains it if it can cost the link, has not cost it already and
@@ -201,14 +202,14 @@ void tst_Soak::ridesOutAFaultyLine()
         QTest::qWait(50);
         stallWorst = qMax(stallWorst, clock.elapsed() - waitFrom - 50);
         unit->clearRequests();
-        const bool connected = fmMain->FlagReply();
+        const bool connected = fmMain->connection->FlagReply();
         if (heapAtWarm == 0 && clock.elapsed() > 30000) {
             heapAtWarm = liveHeapKb();
             rssAtWarm = residentKb();
         }
 
         // While the link is down the program only counts down: it must sleep, not spin.
-        if (!connected && fmMain->CountTiRepair() > 2 && fmMain->CountTiRepair() < 11) {
+        if (!connected && fmMain->connection->CountTiRepair() > 2 && fmMain->connection->CountTiRepair() < 11) {
             const double before = cpuMs();
             QTest::qWait(1000);
             idleCpuWorst = qMax(idleCpuWorst, (cpuMs() - before) / 10.0);  // percent of a core
@@ -350,7 +351,7 @@ void tst_Soak::ridesOutAFaultyLine()
     // fault's loss has had its time to come.
     const auto settled = [&] {
         return (faults.isEmpty() || clock.elapsed() > faults.last().endMs + LOSS_LAG_MS)
-               && fmMain->FlagReply();
+               && fmMain->connection->FlagReply();
     };
     QTRY_VERIFY_WITH_TIMEOUT(settled(), 40000 + LOSS_LAG_MS);
     const long heapAtEnd = liveHeapKb();

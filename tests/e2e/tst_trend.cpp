@@ -1,5 +1,6 @@
 // The trend window end to end: the real program polls the simulated unit while the test scripts
 // its field and signal, and the window sums up what an installer walking the zone would see.
+#include "connection/DetectorConnection.h"
 #include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
@@ -144,7 +145,7 @@ void tst_Trend::csvHoldsEveryPoll()
 
     // One sample per accepted reply while polling, nothing for the search before it.
     const std::size_t before = fmMain->record->size();
-    QSignalSpy replies(fmMain->link, &DetectorLink::replyAccepted);
+    QSignalSpy replies(fmMain->connection->link, &DetectorLink::replyAccepted);
     QTRY_VERIFY_WITH_TIMEOUT(replies.size() >= 100, PATIENCE_MS);
     QCOMPARE(fmMain->record->size() - before, std::size_t(replies.size()));
 

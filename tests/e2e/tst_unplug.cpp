@@ -2,6 +2,7 @@
 // speed switch, right after a reply while polling, and while the exchange is being captured.
 // Each ends with the program telling what happened, never with a crash, and a capture keeps
 // everything the line brought up to the pull.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
 #include "connection/DetectorLink.h"
@@ -88,7 +89,7 @@ void tst_Unplug::pulledAt()
             return;
         const SimRequest q = sim.requests().last();
         // With a capture, the pull comes once it has recorded for a while.
-        const bool polling = fmMain->FlagReply() && q.baud == 57600 && (!capturing || fmMain->link->capturing());
+        const bool polling = fmMain->connection->FlagReply() && q.baud == 57600 && (!capturing || fmMain->connection->link->capturing());
         if ((moment == Moment::SearchReply && sim.requests().size() == 3) ||
             (moment == Moment::SpeedAcknowledged && q.code == 1) ||
             (moment == Moment::PollingReply && polling && ++polls == 40))
@@ -101,11 +102,11 @@ void tst_Unplug::pulledAt()
         if (capturing) {
             QTRY_VERIFY_WITH_TIMEOUT(polling(), 20000);
             QString error;
-            QVERIFY2(fmMain->link->startCapture(capturePath, &error), qPrintable(error));
+            QVERIFY2(fmMain->connection->link->startCapture(capturePath, &error), qPrintable(error));
         }
         QTRY_VERIFY_WITH_TIMEOUT(pulled, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(fmMain->stMessage->text(), shown, 20000);
-        QVERIFY(!fmMain->FlagReply());
+        QVERIFY(!fmMain->connection->FlagReply());
         const int losses = int(program.readFile(text(REPORT_FILE)).count("\r\n"));
         QCOMPARE(losses, shown == text(MSG_LINK_LOST) ? 1 : 0);
     }

@@ -1,4 +1,5 @@
 // Greying the window out around a dialog and bringing it back exactly as it was.
+#include "connection/DetectorConnection.h"
 #include "LiveHeap.h"
 #include "ProgramFixture.h"
 #include "panel/colors.h"
@@ -112,7 +113,7 @@ void tst_Greying::roundTrip()
     QFETCH(int, mode);
     TfmMain* m = fmMain;
     m->SetIdent(TIdent(ident));
-    m->SetFlagReply(true);
+    m->connection->SetFlagReply(true);
     if (ident == 32) {
         m->EnablePeredInterf();
     } else {
@@ -149,7 +150,7 @@ void tst_Greying::modeChangeWhileGreyed()
 {
     TfmMain* m = fmMain;
     m->SetIdent(22);
-    m->SetFlagReply(true);
+    m->connection->SetFlagReply(true);
     m->EnablePriemInterf();
     m->SetRejim(dej);
 
@@ -171,7 +172,7 @@ void tst_Greying::manyDialogsKeepMemoryBounded()
 {
     TfmMain* m = fmMain;
     m->SetIdent(22);
-    m->SetFlagReply(true);
+    m->connection->SetFlagReply(true);
     m->EnablePriemInterf();
     m->SetRejim(dej);
     auto rounds = [m](int n) {

@@ -1,5 +1,6 @@
 // The program without a mouse: where Tab goes in each window, that the control it reaches
 // shows it, and the threshold moved with the arrow keys, against the simulated detector.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "ProgramWithUnit.h"
 #include "SimulatedDetector.h"
@@ -108,7 +109,7 @@ void tst_Keyboard::tabFollowsReadingAndShowsFocus()
         QTRY_VERIFY_WITH_TIMEOUT(fmMain->bbFind->isEnabled() && fmMain->paInit->isVisible(), 15000);
         expected = {fmMain->bbFind, fmMain->bbInitClose};
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply() && fmMain->sbRabota->Down(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply() && fmMain->sbRabota->Down(), 15000);
         if (window == "panel") {
             expected = {fmMain->pbPorogMarker, fmMain->sbHelpDej, fmMain->bbTrend, fmMain->bbAbout, fmMain->bbClose};
             if (fmMain->sbHelpUst->isEnabled())

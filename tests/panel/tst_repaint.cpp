@@ -1,4 +1,5 @@
 // Polling a unit whose values do not change must not redraw the window.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 
 #include <QLabel>
@@ -42,7 +43,7 @@ void tst_Repaint::unchangedValuesDrawNothing()
     fmMain->show();
     QVERIFY(QTest::qWaitForWindowExposed(fmMain));
     fmMain->Detector.FIdent = 21;
-    fmMain->SetFlagReply(true);
+    fmMain->connection->SetFlagReply(true);
     fmMain->EnablePriemInterf();
     fmMain->SetRejim(dej);
     for (int i = 0; i < 3; ++i)

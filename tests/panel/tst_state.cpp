@@ -1,5 +1,6 @@
 // The detector's state on the main window: relay, power and lid, unit name, firmware, work mode,
 // and the alarm with its hold timer and sound.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "WireTap.h"
 
@@ -176,7 +177,7 @@ void tst_State::mode()
     QFETCH(int, to);
     QFETCH(QString, sost);
 
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetIdent(TIdent(ident));
     if (ident == 32)

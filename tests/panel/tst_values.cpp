@@ -1,5 +1,6 @@
 // The threshold, field and alignment values: read-outs, the field bar's alarm colour, and the
 // threshold's buttons and marker drag.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "WireTap.h"
 
@@ -117,7 +118,7 @@ void tst_Values::thresholdButtons()
 {
     QFETCH(int, from);
     QFETCH(bool, plus);
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     receiverIn(dej);
     fmMain->SetPosPorog(TPosPorog(from));
@@ -247,7 +248,7 @@ void tst_Values::drag()
     QFETCH(int, grabAt);
     QFETCH(QList<int>, moves);
     QFETCH(bool, grabbed);
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     receiverIn(TRejim(mode));
     fmMain->SetPosPorog(7);

@@ -1,5 +1,6 @@
 // The transmitter and receiver views, the work-mode buttons, the help buttons and the start
 // page's messages.
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "WireTap.h"
 
@@ -105,7 +106,7 @@ void tst_Views::receiverView()
     addr_obmen = std::uint8_t(address);
     const bool duty = mode == dej;
 
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetIdent(22);
     fmMain->EnablePriemInterf();
@@ -150,7 +151,7 @@ void tst_Views::modeButtons()
 {
     QFETCH(int, mode);
     QFETCH(bool, clickUst);
-    WireTap line(fmMain->link);
+    WireTap line(fmMain->connection->link);
     QVERIFY(line.open());
     fmMain->SetIdent(21);
     fmMain->EnablePriemInterf();

@@ -1,8 +1,9 @@
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "connection/DetectorLink.h"
 #include "PseudoTerminal.h"
 #include "connection/ReplyTimer.h"
-#include "connection/receive.h"
+#include "panel/startup.h"
 #include "protocol/codec.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ QByteArray reply(std::vector<Byte> payload)
 }
 void feed(const QByteArray& chunk)
 {
-    fmMain->link->COMPReceiveData(fmMain->COMP, reinterpret_cast<const std::uint8_t*>(chunk.constData()),
+    fmMain->connection->link->COMPReceiveData(fmMain->connection->COMP, reinterpret_cast<const std::uint8_t*>(chunk.constData()),
                             int(chunk.size()));
 }
 }  // namespace
@@ -36,16 +37,16 @@ void tst_Receive::requestsOnTheWire()
 {
     ProgramFixture program;
     PseudoTerminal pty;
-    fmMain->COMP->SetComPortName(pty.slavePath());
-    QVERIFY(fmMain->COMP->Connect());
+    fmMain->connection->COMP->SetComPortName(pty.slavePath());
+    QVERIFY(fmMain->connection->COMP->Connect());
     DispObmen->proc_cf_req(0, COM_CF_REQSTATE);
     QCOMPARE(pty.read(1000, 8), QByteArray("$000404\r"));
     DispObmen->proc_cf_set(5, COM_CF_SETPOR, 9);
     QCOMPARE(pty.read(1000, 10), QByteArray("$0570097E\r"));
     DispObmen->proc_cf_set(0xC8, COM_CF_SETPOR, 0xF0);  // 0xC8 + 0x70 + 0xF0 wraps to 0x28
     QCOMPARE(pty.read(1000, 10), QByteArray("$C870F028\r"));
-    fmMain->tiTimeWaitRepl->setEnabled(false);
-    fmMain->COMP->Disconnect();
+    fmMain->connection->tiTimeWaitRepl->setEnabled(false);
+    fmMain->connection->COMP->Disconnect();
 }
 
 void tst_Receive::replyFromSingleByteChunks()
@@ -56,11 +57,11 @@ void tst_Receive::replyFromSingleByteChunks()
     QCOMPARE(int(Receiver->WaitByteCount()), 8);
     const QByteArray r = reply({0x66, 0x07});
     for (int i = 0; i < r.size(); ++i) {
-        QVERIFY(fmMain->tiTimeWaitRepl->isEnabled());  // restarted by every piece until complete
+        QVERIFY(fmMain->connection->tiTimeWaitRepl->isEnabled());  // restarted by every piece until complete
         QCOMPARE(int(fmMain->Detector.FPosPorog), 15);
         feed(r.mid(i, 1));
     }
-    QVERIFY(!fmMain->tiTimeWaitRepl->isEnabled());
+    QVERIFY(!fmMain->connection->tiTimeWaitRepl->isEnabled());
     QCOMPARE(int(fmMain->Detector.FPosPorog), 7);
     QCOMPARE(int(DispObmen->CountError()), 0);
 }

@@ -1,3 +1,4 @@
+#include "connection/DetectorConnection.h"
 #include "PseudoTerminal.h"
 #include "ProgramFixture.h"
 #include "SimulatedDetector.h"
@@ -125,7 +126,7 @@ void tst_PortDiagnosis::failedSearchExplainsThePort()
 
     other.close();  // the next search has nothing to explain
     fmMain->bbFind->click();
-    QTRY_VERIFY_WITH_TIMEOUT(fmMain->FlagReply(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->connection->FlagReply(), 10000);
     QVERIFY(!fmMain->stPortTrouble->isVisible());
 }
 
@@ -213,8 +214,7 @@ void tst_PortDiagnosis::troubleTexts()
     t.kind = PortTrouble::Kind(kind);
     t.port = QStringLiteral("/dev/ttyUSB0");
     t.holder = holder;
-    fmMain->FPortTroubles = {t};
-    fmMain->ShowPortTroubles();
+    fmMain->ShowPortTroubles({t});
     QCOMPARE(fmMain->stPortTrouble->text(), line);
 }
 

@@ -1,3 +1,4 @@
+#include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 
 #include <QDir>
@@ -57,7 +58,7 @@ void decodeReply(std::initializer_list<int> payload)
     DispObmen->TranslateRec();
 }
 
-bool polling() { return fmMain->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
+bool polling() { return fmMain->connection->FlagReply() && DispObmen && DispObmen->VidObmen() == permanent; }
 
 QStringList logLines()
 {

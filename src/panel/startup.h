@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+#include <functional>
 
 // The program's exit status: 1 once the command line has been refused, else 0.
 int programExitCode();
@@ -20,3 +22,7 @@ bool closingProgram();
 // writeKeptSettings with no widget touched. Writing them the normal way clears them.
 void keepSettings();
 void writeKeptSettings();
+
+// Who shows the receive-error text (TfmMain::ShowReceiveError). The program uses a modal error
+// box; a test, which must never block, puts a recorder in its place.
+void setReceiveErrorPresenter(std::function<void(const QString& text)> presenter);

@@ -1,8 +1,9 @@
-#include "connection/IniFile.h"
-#include "connection/SafeFile.h"
-#include "connection/startup.h"
+// The settings file as the window uses it: read when it is created, written when it closes,
+// and kept ready for an exit the window never sees.
+#include "connection/ProgramSettings.h"
 #include "connection/texts.h"
 #include "panel/main.h"
+#include "panel/startup.h"
 #include "panel/widgets.h"
 
 #include <QFileInfo>
@@ -14,11 +15,6 @@
 #include <optional>
 
 namespace {
-
-const QByteArray SECTION = "INTERF";
-const QByteArray KEY_TOP = "TOP";
-const QByteArray KEY_LEFT = "LEFT";
-const QByteArray KEY_RING = "RING";
 
 // A position saved on a monitor that is gone would put the window out of reach: some of
 // its title bar must lie on a screen now. Counted in 64 bits, so that a position near the
@@ -39,28 +35,18 @@ bool reachable(const QPoint& topLeft, int width)
     return false;
 }
 
-struct Kept {
-    int top = 0;
-    int left = 0;
-    bool ring = true;
-};
 // What the exit hook writes when the program ends without closing its window (the display
 // gone): plain values, since no widget may be asked then.
-std::optional<Kept> kept;
+std::optional<ProgramSettings> kept;
 QString keptFile;
 
-void writeSettings(const QString& FileName, const Kept& values)
+ProgramSettings shownSettings(const TfmMain* window)
 {
-    IniFile ini;
-    ini.load(FileName);
-    ini.writeInteger(SECTION, KEY_TOP, values.top);
-    ini.writeInteger(SECTION, KEY_LEFT, values.left);
-    ini.writeBool(SECTION, KEY_RING, values.ring);
-    // Nobody is left to tell at exit; a settings file that cannot be written only costs
-    // the saved position and mute state, and one that could not be read is left as it was.
-    QString error;
-    if (!ini.save(FileName, &error))
-        qWarning("Cannot write the settings file %s: %s", qPrintable(FileName), qPrintable(error));
+    ProgramSettings values;
+    values.left = window->x();
+    values.top = window->y();
+    values.ring = window->sbZvonok->Down();
+    return values;
 }
 
 // Follows the window's moves into the kept settings.
@@ -80,12 +66,9 @@ QPointer<KeptWatch> keptWatch;
 
 void TfmMain::ReadIniFile(const QString& FileName)
 {
+    QString refused;
+    const ProgramSettings values = readProgramSettings(FileName, &refused);
     // Said now, while someone is there to read it; the write at exit then fails quietly.
-    IniFile ini;
-    ini.load(FileName);
-    QString refused = SafeFile::refusal(FileName);
-    if (refused.isEmpty())
-        refused = ini.unreadableReason();
     if (!refused.isEmpty() && !closingProgram()) {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(ERROR_CAPT),
                         QString::fromUtf8(SETTINGS_ERROR_TEXT).arg(QFileInfo(FileName).absoluteFilePath(), refused),
@@ -93,24 +76,23 @@ void TfmMain::ReadIniFile(const QString& FileName)
         box.exec();
     }
     // Without a saved position the platform places the window.
-    const bool hasPosition = ini.value(SECTION, KEY_TOP) || ini.value(SECTION, KEY_LEFT);
-    const QPoint saved(ini.readInteger(SECTION, KEY_LEFT, x()), ini.readInteger(SECTION, KEY_TOP, y()));
-    if (hasPosition && reachable(saved, width()))
+    const QPoint saved(values.left.value_or(x()), values.top.value_or(y()));
+    if ((values.left || values.top) && reachable(saved, width()))
         move(saved);
-    sbZvonok->setChecked(ini.readBool(SECTION, KEY_RING, true));
+    sbZvonok->setChecked(values.ring);
 }
 
 void TfmMain::WriteIniFile(const QString& FileName)
 {
     kept.reset();
-    writeSettings(FileName, {y(), x(), sbZvonok->Down()});
+    writeProgramSettings(FileName, shownSettings(this));
 }
 
 void keepSettings()
 {
     if (!fmMain)
         return;
-    kept = Kept{fmMain->y(), fmMain->x(), fmMain->sbZvonok->Down()};
+    kept = shownSettings(fmMain);
     if (keptWatch)
         return;
     keptFile = fmMain->SettingsFileName();
@@ -127,7 +109,7 @@ void writeKeptSettings()
     // Plain file calls only: the display may be gone, and with it every widget's use.
     if (!kept)
         return;
-    const Kept values = *kept;
+    const ProgramSettings values = *kept;
     kept.reset();
-    writeSettings(keptFile, values);
+    writeProgramSettings(keptFile, values);
 }

@@ -1,7 +1,9 @@
-#include "connection/startup.h"
+// The window's life: created with its dialogs, shown (command line, report, first search),
+// closed (exchange stopped, settings written), and the program's exit status.
+#include "panel/startup.h"
 
-#include "connection/DetectorLink.h"
-#include "connection/ReplyTimer.h"
+#include "connection/DetectorConnection.h"
+#include "connection/ProgramSettings.h"
 #include "connection/ReportFile.h"
 #include "connection/delay.h"
 #include "connection/params.h"
@@ -16,42 +18,23 @@
 #include "panel/colors.h"
 #include "panel/main.h"
 #include "panel/scales.h"
+#include "protocol/commands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QListWidget>
 #include <QPixmapCache>
-#include <QStandardPaths>
 #include <QTimer>
 
 namespace {
 
 int exitCode = 0;
 bool closing = false;
-
-// Next to the executable, as installers expect; in the user's configuration directory when
-// the program is installed where the user may not write. DORVIK_SETTINGS_DIR overrides
-// both (tests keep their settings apart this way).
-QString settingsFile(const QString& exeDir)
-{
-    const QString name = QString::fromUtf8(SETTINGS_FILE);
-    const QString overrideDir = qEnvironmentVariable("DORVIK_SETTINGS_DIR");
-    if (!overrideDir.isEmpty())
-        return QDir(overrideDir).filePath(name);
-    const QFileInfo besideExe(exeDir + name);
-    // Saved through a temporary file renamed over it: the folder it resolves to must take
-    // new files too, not only the file its changes.
-    const QString folder = besideExe.exists() ? QFileInfo(besideExe.canonicalFilePath()).absolutePath() : exeDir;
-    const bool writable = QFileInfo(folder).isWritable() && (!besideExe.exists() || besideExe.isWritable());
-    if (writable)
-        return besideExe.filePath();
-    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(userDir);
-    return QDir(userDir).filePath(name);
-}
 
 // False when another running copy owns the folder's report: this one must not go on.
 bool openReport(ReportFile* report)
@@ -87,7 +70,10 @@ void beginClosing() { closing = true; }
 
 bool closingProgram() { return closing; }
 
-QString TfmMain::SettingsFileName() const { return settingsFile(FilePath); }
+QString TfmMain::SettingsFileName() const
+{
+    return settingsFile(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+}
 
 void closeDialogs()
 {
@@ -106,17 +92,12 @@ void closeProgram()
 void TfmMain::FormCreate()
 {
     exitCode = 0;
-    ParamStruct = RParamStruct{};
-    ParamStruct.val_addr = QString::number(0);
-    ParamStruct.val_baud = QString::fromLatin1(BAUD_RATE_STR[CPS_INDEX[ParamStruct.baud_ind]]);
-
     init_color_scheme();
 
     PM = new TPorogMarker;
     PH = new TPoleHyst;
     UH = new TUstHyst;
     UM = new TUstMarker;
-    ComPortList.clear();
 
     SetPosPorog(15);
     SetPosUstMarker(0);
@@ -129,31 +110,37 @@ void TfmMain::FormCreate()
     UH->init();
     UM->init();
 
-    FilePath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    ReadIniFile(settingsFile(FilePath));
+    ReadIniFile(SettingsFileName());
     keepSettings();
-
-    // Opened once the command line is accepted: a refused one leaves the report alone.
-    fRep = new ReportFile;
-
     addr_obmen = 0;
 }
 
 void TfmMain::FormShow()
 {
-    if (!param_analyze() || !openReport(fRep)) {
+    // The report is opened once the command line is accepted: a refused one leaves it alone.
+    CommandLine commandLine(arguments);
+    const bool accepted = commandLine.param_analyze();
+    if (!accepted && !closingProgram()) {
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), commandLine.errorText(),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+    if (!accepted || !openReport(connection->fRep)) {
         // The user has seen the error; the window itself never appears.
         exitCode = 1;
         setAttribute(Qt::WA_DontShowOnScreen);
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    link->SetWorkingSpeedIndex(ParamStruct.baud_ind);
+    connection->params = commandLine.ParamStruct;
+    connection->ComPortList = commandLine.ComPortList;
+    addr_obmen = commandLine.addr;
+    if (commandLine.showLog) {
+        laStepInit->setVisible(true);
+        lbStepInit->setVisible(true);
+    }
     InitInterf();
-    SetFlagReply(false);
-    DispObmen->Init();
-    VivMess(QString::fromUtf8(MSG_WAIT), QString());
-    ScanPorts();
+    connection->start();
 }
 
 void TfmMain::FormDestroy()
@@ -167,20 +154,11 @@ void TfmMain::FormDestroy()
     // Nothing of the exchange or the search may run on: a step still pending would talk to
     // a closed window. The objects themselves live until the window is deleted, so code a
     // dialog returns into still finds them.
-    link->stop();
+    connection->stop();
     endSession();
-    tiStep->stop();
-    FNextStep = nullptr;
-    tiRepair->stop();
     tiTr->stop();
-    ComPortList.clear();
 
-    WriteIniFile(settingsFile(FilePath));
-    if (fRep) {
-        fRep->close();
-        delete fRep;
-        fRep = nullptr;
-    }
+    WriteIniFile(SettingsFileName());
     // Give the audio back end time to wind the stopped loop down before the program ends.
     if (sounding)
         Delay(200);

@@ -1,0 +1,458 @@
+#include "connection/DetectorConnection.h"
+
+#include "connection/DetectorLink.h"
+#include "connection/ReplyTimer.h"
+#include "connection/ReportFile.h"
+#include "connection/SafeFile.h"
+#include "connection/TextCodec.h"
+#include "connection/texts.h"
+#include "serial/PortCatalog.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+
+// The attempt index is one byte wide; a longer list would wrap and search forever.
+constexpr int MAX_PORTS = 256;
+
+// A unit left at a faster speed (the program restarted, the link lost without a power cycle)
+// answers there in under 20 ms; USB adapters add up to 16 ms each way and a busy laptop
+// some more. Well past that, yet short enough that an empty port costs little.
+constexpr int FAST_REPLY_MS = 300;
+
+constexpr std::uint8_t REPAIR_SECONDS = 12;
+
+// "COM" + 1..256 is a port number; anything else is a device name.
+int comNumber(const QString& name)
+{
+    static const QRegularExpression re(QStringLiteral("^COM([0-9]{1,3})$"));
+    const auto m = re.match(name);
+    if (!m.hasMatch())
+        return 0;
+    const int n = m.captured(1).toInt();
+    return n >= 1 && n <= 256 ? n : 0;
+}
+
+}  // namespace
+
+DetectorConnection::DetectorConnection(QObject* parent)
+    : QObject(parent),
+      link(new DetectorLink(this, this)),
+      COMP(link->COMP),
+      tiTimeWaitRepl(link->tiTimeWaitRepl),
+      fRep(new ReportFile),
+      tiRepair(new QTimer(this)),
+      tiStep(new QTimer(this))
+{
+    tiRepair->setInterval(1000);
+    tiStep->setSingleShot(true);
+    tiStep->setTimerType(Qt::PreciseTimer);
+    connect(tiStep, &QTimer::timeout, this, [this] {
+        auto step = std::move(FNextStep);
+        FNextStep = nullptr;
+        if (step && !FStopped)
+            step();
+    });
+    connect(link, &DetectorLink::replyTimeout, this, &DetectorConnection::tiTimeWaitReplTimer);
+    connect(link, &DetectorLink::lineSpeedChanged, this, &DetectorConnection::lineSpeedChanged);
+    connect(tiRepair, &QTimer::timeout, this, &DetectorConnection::tiRepairTimer);
+}
+
+DetectorConnection::~DetectorConnection()
+{
+    stop();
+    delete fRep;
+}
+
+TComPortBaudRate DetectorConnection::lineSpeed() const { return COMP->ComPortSpeed(); }
+
+bool DetectorConnection::searching() const { return link->dispatcher.FlagScanPorts; }
+
+// ---- What the window asks ----
+
+void DetectorConnection::start()
+{
+    FStopped = false;
+    link->SetWorkingSpeedIndex(params.baud_ind);
+    SetFlagReply(false);
+    link->dispatcher.Init();
+    emit searchStarted();
+    ScanPorts();
+}
+
+void DetectorConnection::bbFindClick()
+{
+    emit searchStarted();
+    link->dispatcher.Init();
+    ScanPorts();
+}
+
+void DetectorConnection::receiveErrorSeen()
+{
+    // Carry on as after a missed reply, so that the search moves on or the lost link is
+    // reported and recovered, instead of showing stale values forever.
+    if (!FStopped && !tiTimeWaitRepl->isEnabled())
+        tiTimeWaitReplTimer();
+}
+
+void DetectorConnection::stop()
+{
+    FStopped = true;
+    // Nothing of the exchange or the search may run on: a step still pending would act for a
+    // program that is closing.
+    link->stop();
+    tiStep->stop();
+    FNextStep = nullptr;
+    tiRepair->stop();
+    ComPortList.clear();
+    fRep->close();
+}
+
+void DetectorConnection::after(int ms, std::function<void()> step)
+{
+    FNextStep = std::move(step);
+    tiStep->start(ms);
+}
+
+// ---- Search ----
+
+void DetectorConnection::EnumPorts2() { ComPortList = PortCatalog::systemPorts().mid(0, MAX_PORTS); }
+
+bool DetectorConnection::FindPort(const QString& PortName)
+{
+    EnumPorts2();
+    // "-COM3" must find a port the system calls "com3"; open it by the system's spelling.
+    for (const QString& name : std::as_const(ComPortList))
+        if (name.compare(PortName, Qt::CaseInsensitive) == 0) {
+            ComPortList = QStringList{name};
+            return true;
+        }
+    return false;
+}
+
+void DetectorConnection::SetPort(const QString& PortName)
+{
+    if (PortName.isEmpty())
+        return;
+    COMP->Disconnect();
+    if (const int n = comNumber(PortName))
+        COMP->SetComPort(TComPortNumber(n - 1));
+    else
+        COMP->SetComPortName(PortName);
+    COMP->SetComPortBaudRate(BufBaudRate);
+    emit lineSpeedChanged(BufBaudRate);
+    if (!COMP->Connect()) {
+        const PortTrouble trouble = diagnosePort(PortName);
+        if (trouble.kind != PortTrouble::None)
+            FPortTroubles.append(trouble);
+    }
+}
+
+void DetectorConnection::SetCOMPortName(const QString& Value)
+{
+    FCOMPortName = Value;
+    emit portChanged(Value);
+}
+
+void DetectorConnection::ScanPorts()
+{
+    FLog.clear();
+    emit logCleared();
+    FPortTroubles.clear();
+    // A port just closed (a lost link, a search before) is given time to settle.
+    after(500, [this] {
+        addLogLine(QString::fromUtf8(LOG_ADDRESS) + params.val_addr, false);
+        addLogLine(QString::fromUtf8(LOG_SPEED_4800), false);
+        BufBaudRate = br4800;
+        // 4800 first, as a unit comes up after power-on; then where the program leaves it;
+        // then the speeds someone else may have left it at.
+        FSearchSpeeds = {br4800};
+        for (std::uint8_t i : {params.baud_ind, std::uint8_t(1), std::uint8_t(2), std::uint8_t(3),
+                               std::uint8_t(4), std::uint8_t(5)})
+            if (i < 6 && !FSearchSpeeds.contains(CPS_INDEX[i]))
+                FSearchSpeeds << CPS_INDEX[i];
+        if (!params.is_com)
+            EnumPorts2();
+        if (ComPortList.isEmpty()) {
+            emit searchFailed(QString::fromUtf8(MSG_NO_PORTS), {});
+            return;
+        }
+        link->dispatcher.FlagScanPorts = true;
+        ScanPortFirst();
+    });
+}
+
+void DetectorConnection::ScanPortFirst()
+{
+    // One position before the first port: the index is a byte, so the step wraps it to 0.
+    FComportListIndex = std::uint8_t(-1);
+    ScanPortNext();
+}
+
+void DetectorConnection::ScanPortNext()
+{
+    ++FComportListIndex;
+    FSpeedAttempt = 0;
+    BufBaudRate = br4800;
+    tiTimeWaitRepl->setInterval(1000);
+    SetCOMPortName(ComPortList.value(FComportListIndex));
+    addLogLine(QString::fromUtf8(LOG_ATTEMPT) + FCOMPortName, true);
+    // Some adapters need a moment between closing one port and opening the next, and again
+    // before the first request after opening.
+    COMP->Disconnect();
+    after(30, [this] {
+        SetPort(FCOMPortName);
+        after(30, [this] {
+            // The series position stays where the last port left it. A port that did not
+            // open has nobody to wait for: it is given up at once, as if unanswered.
+            if (COMP->Connected())
+                link->dispatcher.proc_cf_req(addr_obmen, link->dispatcher.current());
+            else
+                tiTimeWaitReplTimer();
+        });
+    });
+}
+
+bool DetectorConnection::ScanPortNextSpeed()
+{
+    if (!COMP->Connected() || FSpeedAttempt + 1 >= FSearchSpeeds.size())
+        return false;
+    ++FSpeedAttempt;
+    BufBaudRate = FSearchSpeeds[FSpeedAttempt];
+    addLogLine(QString::fromUtf8(LOG_ATTEMPT_SPEED) + baudText(BufBaudRate), true);
+    // The port stays open; the driver lets the last request leave before the speed changes.
+    COMP->SetComPortBaudRate(BufBaudRate);
+    emit lineSpeedChanged(BufBaudRate);
+    tiTimeWaitRepl->setInterval(FAST_REPLY_MS);
+    link->dispatcher.proc_cf_req(addr_obmen, link->dispatcher.current());
+    return true;
+}
+
+void DetectorConnection::addLogLine(const QString& line, bool save)
+{
+    FLog << line;
+    emit logLineAdded(line);
+    if (save)
+        SaveConnectLog();
+}
+
+void DetectorConnection::SaveConnectLog()
+{
+    SafeFile file(QString::fromUtf8(CONNECT_LOG_FILE));
+    QString why;
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (written)
+        written = SafeFile::writeAll(file, linesToCp1251(FLog), &why);
+    else
+        why = file.errorString();
+    // One warning per run is enough: a log that cannot be written once will not be writable
+    // at the next step either, and the search must not stop for it.
+    if (written || FLogWarned)
+        return;
+    FLogWarned = true;
+    emit fileTrouble(QString::fromUtf8(CONNECT_LOG_ERROR_TEXT).arg(QFileInfo(file).absoluteFilePath(), why));
+}
+
+void DetectorConnection::AddEvent(const QString& ev)
+{
+    // A report file that could not be created was already reported at start; the program
+    // goes on without it.
+    if (!fRep->isOpen() || fRep->append(ev) || FReportWarned)
+        return;
+    FReportWarned = true;
+    emit fileTrouble(QString::fromUtf8(REPORT_WRITE_ERROR_TEXT)
+                         .arg(QFileInfo(QString::fromUtf8(REPORT_FILE)).absoluteFilePath(), fRep->errorString()));
+}
+
+// ---- Supervision ----
+
+void DetectorConnection::tiTimeWaitReplTimer()
+{
+    tiTimeWaitRepl->setEnabled(false);
+    addLogLine(QString::fromUtf8(LOG_FAILURE), true);
+    if (link->dispatcher.FlagScanPorts && ScanPortNextSpeed())
+        return;
+    link->stop();
+    after(30, [this] { afterMissedReply(); });
+}
+
+void DetectorConnection::afterMissedReply()
+{
+    if (link->dispatcher.FlagScanPorts) {
+        if (FComportListIndex + 1 < ComPortList.size()) {
+            ScanPortNext();
+            return;
+        }
+        // Still searching while the failure is shown: the start page offers a new search.
+        emit searchFailed(QString::fromUtf8(MSG_NOT_FOUND), FPortTroubles);
+        link->dispatcher.FlagScanPorts = false;
+        return;
+    }
+    // Idle after a failed search nothing is connected, so nothing can be lost; a stray
+    // miss must not start a search the user did not ask for.
+    if (!FFlagReply)
+        return;
+    // A dialog open over a lost unit would edit a value nobody can receive: it goes first,
+    // and the loss is shown once it has.
+    if (dialogsOpen && dialogsOpen()) {
+        after(10, [this] { afterMissedReply(); });
+        return;
+    }
+    AddEvent(QString::fromUtf8(EVENT_LINK_LOST));
+    SetFlagReply(false);
+    SetCountTiRepair(REPAIR_SECONDS);
+    tiRepair->start();
+    emit linkLost();
+}
+
+void DetectorConnection::tiRepairTimer()
+{
+    if (FCountTiRepair > 0)
+        SetCountTiRepair(FCountTiRepair - 1);
+    if (FCountTiRepair > 0)
+        return;
+    tiRepair->stop();
+    bbFindClick();
+}
+
+void DetectorConnection::SetCountTiRepair(std::uint8_t Value)
+{
+    FCountTiRepair = Value;
+    emit countdownChanged(Value);
+}
+
+void DetectorConnection::SetFlagReply(bool Value)
+{
+    FFlagReply = Value;
+    if (!Value) {
+        // What was reported belongs to the unit that was lost; the next unit found reports afresh.
+        FFieldReported = false;
+        FSignalReported = false;
+    }
+    emit replyChanged(Value);
+}
+
+// ---- The unit's values: kept here first, then shown ----
+
+void DetectorConnection::changed() { emit unitChanged(); }
+
+void DetectorConnection::SetReqState(std::uint8_t rs)
+{
+    Detector.FReqState = rs;
+    if (FScreen)
+        FScreen->SetReqState(rs);
+    changed();
+}
+
+void DetectorConnection::SetVersPr(std::array<std::uint8_t, 2> Value)
+{
+    Detector.FVersPr = Value;
+    if (FScreen)
+        FScreen->SetVersPr(Value);
+    changed();
+}
+
+void DetectorConnection::SetIdent(TIdent Value)
+{
+    Detector.FIdent = Value;
+    if (FScreen)
+        FScreen->SetIdent(Value);
+    changed();
+}
+
+void DetectorConnection::PoiskIdent(std::uint8_t code)
+{
+    // The model lookup belongs to the window's side; it hands the model back through
+    // SetIdent, into this same record.
+    if (FScreen)
+        FScreen->PoiskIdent(code);
+    changed();
+}
+
+void DetectorConnection::SetAddr(std::int32_t Value)
+{
+    Detector.FAddr = Value;
+    if (FScreen)
+        FScreen->SetAddr(Value);
+    changed();
+}
+
+void DetectorConnection::SetLit(TLitera Value)
+{
+    Detector.FLit = Value;
+    if (FScreen)
+        FScreen->SetLit(Value);
+    changed();
+}
+
+void DetectorConnection::SetScor(Skorost Value)
+{
+    Detector.FScor = Value;
+    if (FScreen)
+        FScreen->SetScor(Value);
+    changed();
+}
+
+void DetectorConnection::SetPosPorog(TPosPorog p)
+{
+    Detector.FPosPorog = p;
+    if (FScreen)
+        FScreen->SetPosPorog(p);
+    changed();
+}
+
+void DetectorConnection::SetPosUstMarker(TPosUstMarker s)
+{
+    Detector.FPosUstMarker = s;
+    FSignalReported = true;
+    if (FScreen)
+        FScreen->SetPosUstMarker(s);
+    changed();
+}
+
+void DetectorConnection::SetValPole(TValPole v)
+{
+    Detector.ValPole = v;
+    FFieldReported = true;
+    if (FScreen)
+        FScreen->SetValPole(v);
+    changed();
+}
+
+void DetectorConnection::SetFlagTr(bool Value)
+{
+    Detector.FFlagTr = Value;
+    if (FScreen)
+        FScreen->SetFlagTr(Value);
+    changed();
+}
+
+void DetectorConnection::SetRejim(TRejim Value)
+{
+    Detector.FRejim = Value;
+    if (FScreen)
+        FScreen->SetRejim(Value);
+    changed();
+}
+
+void DetectorConnection::ReceiverFound()
+{
+    ++FUnitNumber;
+    SetFlagReply(true);
+    if (FScreen)
+        FScreen->ReceiverFound();
+    addLogLine(QString::fromUtf8(LOG_SUCCESS), false);
+    addLogLine(QString::fromUtf8(LOG_SPEED_SWITCH) + params.val_baud, true);
+    emit linkEstablished();
+}
+
+void DetectorConnection::TransmitterFound()
+{
+    ++FUnitNumber;
+    if (FScreen)
+        FScreen->TransmitterFound();
+    SetFlagReply(true);
+    emit linkEstablished();
+}
