@@ -254,7 +254,7 @@ public:
     void pbPorogMarkerMouseMove(QMouseEvent* e);
     void pbPorogMarkerMouseUp(QMouseEvent* e);
 
-    // ---- The session's record and its trend window (trend/session.cpp) ----
+    // ---- The session's record and its trend window (panel/session.cpp) ----
     // Shared only so that the window need not know the record's type to free it.
     std::shared_ptr<SessionRecord> record;
     TrendWindow* fmTrend = nullptr;

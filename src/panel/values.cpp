@@ -2,6 +2,8 @@
 // alarm colours, and the threshold controls (buttons and marker drag).
 #include "panel/main.h"
 
+#include "connection/DetectorConnection.h"
+#include "connection/DetectorLink.h"
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
 #include "panel/scales.h"
@@ -112,7 +114,7 @@ void TfmMain::bbPlusClick()
     if (p >= POROG_MAX)
         return;
     SetPosPorog(TPosPorog(p + 1));
-    DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
+    connection->link->dispatcher.FlagSetPorog.raise(Detector.FPosPorog);
     pbPorogMarker->repaintNow();
     ValPoleUpdate();
 }
@@ -124,7 +126,7 @@ void TfmMain::bbMinusClick()
     if (p == 0)
         return;
     SetPosPorog(TPosPorog(p - 1));
-    DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
+    connection->link->dispatcher.FlagSetPorog.raise(Detector.FPosPorog);
     pbPorogMarker->repaintNow();
     ValPoleUpdate();
 }
@@ -166,7 +168,7 @@ void TfmMain::pbPorogMarkerMouseUp(QMouseEvent*)
     if (!PM->markerZahvat)
         return;
     if (FBufPosPorog != Detector.FPosPorog)
-        DispObmen->FlagSetPorog.raise(Detector.FPosPorog);
+        connection->link->dispatcher.FlagSetPorog.raise(Detector.FPosPorog);
     PM->markerZahvat = false;
     PM->brColorMarker = clRed;
     QApplication::restoreOverrideCursor();

@@ -1,6 +1,8 @@
 // The two looks of the panel once a unit answers, the work-mode buttons and the help buttons.
 #include "panel/main.h"
 
+#include "connection/DetectorConnection.h"
+#include "connection/DetectorLink.h"
 #include "dialogs/help.h"
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
@@ -185,7 +187,7 @@ void TfmMain::sbRabotaClick()
     UM->brColorUstMarker = cl3DLight();
     for (PaintArea* pb : {pbPorogMarker, pbPoleHyst, pbUstHyst, pbUstHystMarker})
         pb->repaintNow();
-    DispObmen->FlagSetRegDej.raise();
+    connection->link->dispatcher.FlagSetRegDej.raise();
 }
 
 void TfmMain::sbUstClick()
@@ -212,7 +214,7 @@ void TfmMain::sbUstClick()
     UM->brColorUstMarker = clRed;
     for (PaintArea* pb : {pbPorogMarker, pbPoleHyst, pbUstHyst, pbUstHystMarker})
         pb->repaintNow();
-    DispObmen->FlagSetRegUst.raise();
+    connection->link->dispatcher.FlagSetRegUst.raise();
 }
 
 void TfmMain::sbHelpDejClick()
