@@ -7,6 +7,7 @@
 #include "connection/TextCodec.h"
 #include "connection/texts.h"
 #include "serial/PortCatalog.h"
+#include "serial/PortWatch.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -43,9 +44,11 @@ DetectorConnection::DetectorConnection(QObject* parent)
       COMP(link->COMP),
       tiTimeWaitRepl(link->tiTimeWaitRepl),
       fRep(new ReportFile),
+      portWatch(new PortWatch(this)),
       tiRepair(new QTimer(this)),
       tiStep(new QTimer(this))
 {
+    connect(portWatch, &PortWatch::portsAppeared, this, &DetectorConnection::portsAppeared);
     tiRepair->setInterval(1000);
     tiStep->setSingleShot(true);
     tiStep->setTimerType(Qt::PreciseTimer);
@@ -84,6 +87,8 @@ void DetectorConnection::start()
 
 void DetectorConnection::bbFindClick()
 {
+    tiRepair->stop();
+    FWaitingForPort = false;
     emit searchStarted();
     link->dispatcher.Init();
     ScanPorts();
@@ -100,6 +105,7 @@ void DetectorConnection::receiveErrorSeen()
 void DetectorConnection::stop()
 {
     FStopped = true;
+    FInSearch = false;
     // Nothing of the exchange or the search may run on: a step still pending would act for a
     // program that is closing.
     link->stop();
@@ -158,6 +164,7 @@ void DetectorConnection::SetCOMPortName(const QString& Value)
 
 void DetectorConnection::ScanPorts()
 {
+    FInSearch = true;
     FLog.clear();
     emit logCleared();
     FPortTroubles.clear();
@@ -175,7 +182,13 @@ void DetectorConnection::ScanPorts()
                 FSearchSpeeds << CPS_INDEX[i];
         if (!params.is_com)
             EnumPorts2();
+        // A port just plugged in is most likely the one the installer means.
+        for (auto it = FFirstPorts.crbegin(); it != FFirstPorts.crend(); ++it)
+            if (ComPortList.removeAll(*it) > 0)
+                ComPortList.prepend(*it);
+        FFirstPorts.clear();
         if (ComPortList.isEmpty()) {
+            FInSearch = false;
             emit searchFailed(QString::fromUtf8(MSG_NO_PORTS), {});
             return;
         }
@@ -285,6 +298,7 @@ void DetectorConnection::afterMissedReply()
             ScanPortNext();
             return;
         }
+        FInSearch = false;
         // Still searching while the failure is shown: the start page offers a new search.
         emit searchFailed(QString::fromUtf8(MSG_NOT_FOUND), FPortTroubles);
         link->dispatcher.FlagScanPorts = false;
@@ -302,6 +316,13 @@ void DetectorConnection::afterMissedReply()
     }
     AddEvent(QString::fromUtf8(EVENT_LINK_LOST));
     SetFlagReply(false);
+    // Unplugged: nothing will answer on that port until it is back, and then at once.
+    if (!PortWatch::present(FCOMPortName)) {
+        FWaitingForPort = true;
+        SetCountTiRepair(0);
+        emit linkLost();
+        return;
+    }
     SetCountTiRepair(REPAIR_SECONDS);
     tiRepair->start();
     emit linkLost();
@@ -314,6 +335,31 @@ void DetectorConnection::tiRepairTimer()
     if (FCountTiRepair > 0)
         return;
     tiRepair->stop();
+    bbFindClick();
+}
+
+void DetectorConnection::portsAppeared(const QStringList& ports)
+{
+    if (FStopped || FFlagReply)
+        return;
+    // With -COM only the named port is ever searched.
+    if (params.is_com && !ports.contains(ComPortList.value(0)))
+        return;
+    if (FInSearch) {
+        if (params.is_com)
+            return;
+        // A search going through the ports takes them on before it gives up; one still in its
+        // first pause reads the list after it, and tries them first.
+        if (link->dispatcher.FlagScanPorts) {
+            for (const QString& port : ports)
+                if (!ComPortList.contains(port) && ComPortList.size() < MAX_PORTS)
+                    ComPortList << port;
+        } else {
+            FFirstPorts << ports;
+        }
+        return;
+    }
+    FFirstPorts = params.is_com ? QStringList() : ports;
     bbFindClick();
 }
 
@@ -439,6 +485,7 @@ void DetectorConnection::SetRejim(TRejim Value)
 
 void DetectorConnection::ReceiverFound()
 {
+    FInSearch = false;
     ++FUnitNumber;
     SetFlagReply(true);
     if (FScreen)
@@ -450,6 +497,7 @@ void DetectorConnection::ReceiverFound()
 
 void DetectorConnection::TransmitterFound()
 {
+    FInSearch = false;
     ++FUnitNumber;
     if (FScreen)
         FScreen->TransmitterFound();

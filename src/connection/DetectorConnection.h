@@ -15,6 +15,7 @@
 #include <functional>
 
 class DetectorLink;
+class PortWatch;
 class QTimer;
 class ReplyTimer;
 class ReportFile;
@@ -38,14 +39,17 @@ public:
     // Whether it has reported its field and its alignment signal since polling last began.
     bool fieldReported() const { return FFieldReported; }
     bool signalReported() const { return FSignalReported; }
-    // Counts the units identified in this run; a new number is a new unit's values.
+    // Counts the identifications in this run (a unit found again after a loss counts again).
     int unitNumber() const { return FUnitNumber; }
     // The port it answers on, and the line's speed.
     QString portName() const { return FCOMPortName; }
     TComPortBaudRate lineSpeed() const;
     bool FlagReply() const { return FFlagReply; }
-    // True from a search's first step until it finds a unit or gives up.
+    // True while a search goes through the ports, until it finds a unit or gives up.
     bool searching() const;
+    // The link was lost with its port: there is no countdown, the next port that appears is
+    // searched at once.
+    bool waitingForPort() const { return FWaitingForPort; }
 
     // The exchange: port, reply timer, dispatcher.
     DetectorLink* link;
@@ -84,6 +88,10 @@ public:
     bool ScanPortNextSpeed();
     // Ports of the running search that would not open, and why.
     QList<PortTrouble> FPortTroubles;
+
+    // Ports that appeared while nothing answers: searched at once, before the others.
+    void portsAppeared(const QStringList& ports);
+    PortWatch* portWatch;
 
     // ---- Supervision ----
     void tiTimeWaitReplTimer();
@@ -148,7 +156,11 @@ private:
     DetectorView* FScreen = nullptr;
     QTimer* tiStep;
     std::function<void()> FNextStep;
-    bool FStopped = false;
+    bool FStopped = true;
+    // From a search's start (its first pause) until it finds a unit or gives up.
+    bool FInSearch = false;
+    bool FWaitingForPort = false;
+    QStringList FFirstPorts;
     QString FCOMPortName;
     std::uint8_t FComportListIndex = 0;
     QList<TComPortBaudRate> FSearchSpeeds;

@@ -24,6 +24,12 @@ inline constexpr char C2[] =
     "Возможные причины:\n\r1.Не включено питание извещателя\n\r2.Не подсоединен кабель USB\n\r"
     "3.Прошло время ожидания ответа\n\r\n\rВосстановите связь или завершите программу";
 
+// The link lost with its port (the cable pulled): no countdown, the port's return is awaited.
+// %1 is the port.
+inline constexpr char C_PORT_GONE[] =
+    "Порт %1 пропал из системы:\n\rотсоединен кабель USB.\n\r\n\r"
+    "Подсоедините кабель: поиск начнется сам";
+
 inline constexpr char RECEIVE_ERROR[] = "Ошибка приема. Код:";
 
 inline constexpr char SETTINGS_FILE[] = "KVR_Dorvik.con";
