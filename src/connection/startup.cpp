@@ -215,6 +215,7 @@ void CreateForms()
     fmLiter = new TfmLiter(fmMain);
     fmSkor = new TfmSkor(fmMain);
     fmIdent = new TfmIdent;
+    fmMain->connectDialogs();
 }
 
 void DestroyForms()

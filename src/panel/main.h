@@ -320,6 +320,8 @@ public:
     bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);
 
     // ---- Dialog openers (dialogs/openers.cpp) ----
+    // The panel's labels follow what the settings dialogs show while they are open.
+    void connectDialogs();
     bool SettingDialogsAllowed() const;
     // The dialog open over the greyed-out window (a settings dialog or the about box), if any.
     QDialog* FSettingDialog = nullptr;
