@@ -9,7 +9,6 @@
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
-#include "dialogs/ident.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/AlarmSound.h"
@@ -214,14 +213,11 @@ void CreateForms()
     fmHelp = new TfmHelp(fmMain);
     fmLiter = new TfmLiter(fmMain);
     fmSkor = new TfmSkor(fmMain);
-    fmIdent = new TfmIdent;
     fmMain->connectDialogs();
 }
 
 void DestroyForms()
 {
-    delete fmIdent;
-    fmIdent = nullptr;
     delete fmSkor;
     fmSkor = nullptr;
     delete fmLiter;

@@ -1,9 +1,5 @@
 #include "dialogs/ident.h"
 
-#include "panel/main.h"
-
-TfmIdent* fmIdent = nullptr;
-
 namespace {
 // Receiver model codes; the first entry stands for "no known model".
 constexpr std::int32_t ID_NUM_TABLE[5] = {0, 21, 22, 23, 31};
@@ -18,20 +14,12 @@ std::int32_t ID_NUM(std::int32_t index)
     return ID_NUM_TABLE[index + 1];
 }
 
-void TfmIdent::PoiskIdent(std::int32_t code)
+std::int32_t modelIndex(std::int32_t code)
 {
-    for (std::int32_t i = FIRST_MODEL; i <= LAST_MODEL; ++i) {
-        if (ID_NUM(i) == code) {
-            SetIdent(i);
-            return;
-        }
-    }
-    SetIdent(-1);
+    for (std::int32_t i = FIRST_MODEL; i <= LAST_MODEL; ++i)
+        if (ID_NUM(i) == code)
+            return i;
+    return -1;
 }
 
-void TfmIdent::SetIdent(std::int32_t Value)
-{
-    FIdent = (Value >= FIRST_MODEL && Value <= LAST_MODEL) ? Value : -1;
-    if (fmMain)
-        fmMain->SetIdent(static_cast<TIdent>(ID_NUM(FIdent)));
-}
+std::int32_t modelCode(std::int32_t code) { return ID_NUM(modelIndex(code)); }

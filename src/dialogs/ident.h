@@ -1,20 +1,9 @@
 #pragma once
 #include <cstdint>
 
-class TfmIdent;
-extern TfmIdent* fmIdent;
-
-// Turns a receiver's identifier code into its model. Never shown; only its state is used.
-class TfmIdent {
-public:
-    TfmIdent() { fmIdent = this; }
-    std::int32_t Ident() const { return FIdent; }
-    void PoiskIdent(std::int32_t code);
-    void SetIdent(std::int32_t Value);
-
-private:
-    std::int32_t FIdent = -1;
-};
-
 // Model codes by model index -1..3 (index -1 is "no model").
 std::int32_t ID_NUM(std::int32_t index);
+// The model index 0..3 of a receiver's identifier code; -1 when it names no model we know.
+std::int32_t modelIndex(std::int32_t code);
+// The model code the window shows for a receiver's identifier code: 0 for an unknown one.
+std::int32_t modelCode(std::int32_t code);

@@ -486,7 +486,7 @@ void TfmMain::InitInterf()
     SetLit(1);
     SetScor(0);
     SetAddr(0);
-    fmIdent->SetIdent(-1);
+    SetIdent(TIdent(ID_NUM(-1)));
 
     SetRejim(vklpit);
     SetFlagDisableMainWindow(false);

@@ -52,7 +52,7 @@ void TfmMain::SetIdent(TIdent Value)
     stIzv->setText(QString::fromUtf8(unitName(Value)));
 }
 
-void TfmMain::PoiskIdent(std::uint8_t code) { fmIdent->PoiskIdent(code); }
+void TfmMain::PoiskIdent(std::uint8_t code) { SetIdent(TIdent(modelCode(code))); }
 
 void TfmMain::SetLit(TLitera Value)
 {

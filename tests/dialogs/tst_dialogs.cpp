@@ -103,7 +103,7 @@ private:
 void tst_Dialogs::init()
 {
     program = std::make_unique<ProgramFixture>();
-    QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp && fmIdent);
+    QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp);
 }
 
 void tst_Dialogs::cleanup() { program.reset(); }
@@ -312,14 +312,15 @@ void tst_Dialogs::modelLookup()
     QFETCH(int, code);
     QFETCH(int, model);
     QFETCH(int, shown);
-    fmIdent->PoiskIdent(22);  // something else first, so a stale value cannot pass
-    fmIdent->PoiskIdent(code);
-    QCOMPARE(fmIdent->Ident(), model);
+    fmMain->PoiskIdent(22);  // something else first, so a stale value cannot pass
+    fmMain->PoiskIdent(std::uint8_t(code));
+    QCOMPARE(modelIndex(code), model);
+    QCOMPARE(modelCode(code), shown);
     QCOMPARE(int(fmMain->Ident()), shown);
 
     for (int outside : {-2, 4, 100}) {
-        fmIdent->SetIdent(outside);
-        QCOMPARE(fmIdent->Ident(), -1);
+        fmMain->SetIdent(TIdent(ID_NUM(outside)));
+        QCOMPARE(modelIndex(ID_NUM(outside)), -1);
         QCOMPARE(int(fmMain->Ident()), 0);
     }
 }
