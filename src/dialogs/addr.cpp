@@ -89,7 +89,7 @@ void TfmAddr::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     SetBufAddr(FAddr);
-    centreOnMainWindow(this);
+    centreOnParentWindow(this);
     edAddr->setFocus();
     edAddr->selectAll();
 }
