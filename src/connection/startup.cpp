@@ -111,10 +111,6 @@ void TfmMain::FormCreate()
 
     init_color_scheme();
 
-    PM = new TPorogMarker;
-    PH = new TPoleHyst;
-    UH = new TUstHyst;
-    UM = new TUstMarker;
     ComPortList.clear();
 
     SetPosPorog(15);
@@ -124,7 +120,7 @@ void TfmMain::FormCreate()
     BufValPole = Detector.ValPole;
 
     PM->init();
-    PH->init();
+    PH->init(Detector.ValPole);
     UH->init();
     UM->init();
 

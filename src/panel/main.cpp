@@ -27,6 +27,10 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     startSession();
 
     buildLayout();
+    PM = std::make_unique<TPorogMarker>(pbPorogMarker);
+    PH = std::make_unique<TPoleHyst>(pbPoleHyst);
+    UH = std::make_unique<TUstHyst>(pbUstHyst);
+    UM = std::make_unique<TUstMarker>(pbUstHystMarker);
     connectHandlers();
     FormCreate();
 }
@@ -35,14 +39,6 @@ TfmMain::~TfmMain()
 {
     if (!FDestroyed)
         FormDestroy();
-    delete PM;
-    PM = nullptr;
-    delete PH;
-    PH = nullptr;
-    delete UH;
-    UH = nullptr;
-    delete UM;
-    UM = nullptr;
     if (fmMain == this)
         fmMain = nullptr;
 }

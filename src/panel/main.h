@@ -171,6 +171,12 @@ public:
     QTimer* tiRepair = nullptr;
     AlarmSound* alarmSound = nullptr;
 
+    // ---- The scales' drawers (panel/scales.cpp), made with the paint areas they follow ----
+    std::unique_ptr<TPorogMarker> PM;
+    std::unique_ptr<TPoleHyst> PH;
+    std::unique_ptr<TUstHyst> UH;
+    std::unique_ptr<TUstMarker> UM;
+
     // ---- State ----
     TDetectorState Detector;
     TColorBufMainWin CBMW;
@@ -355,10 +361,6 @@ private:
 };
 
 extern TfmMain* fmMain;
-extern TPorogMarker* PM;
-extern TPoleHyst* PH;
-extern TUstHyst* UH;
-extern TUstMarker* UM;
 
 // Creates the main window and then the dialogs, in the order the program needs them
 // (connection/startup.cpp).
