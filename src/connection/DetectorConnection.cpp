@@ -408,14 +408,7 @@ void DetectorConnection::SetIdent(TIdent Value)
     changed();
 }
 
-void DetectorConnection::PoiskIdent(std::uint8_t code)
-{
-    // The model lookup belongs to the window's side; it hands the model back through
-    // SetIdent, into this same record.
-    if (FScreen)
-        FScreen->PoiskIdent(code);
-    changed();
-}
+void DetectorConnection::PoiskIdent(std::uint8_t code) { fmIdent.PoiskIdent(code); }
 
 void DetectorConnection::SetAddr(std::int32_t Value)
 {

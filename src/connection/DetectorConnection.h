@@ -4,6 +4,7 @@
 // lost links. Not a widget: it holds the unit's values as decoded, says through its signals
 // what there is to show, and is asked to act ("search", "stop"). Whoever shows the unit (the
 // window) hears each decoded value through the DetectorView it is given.
+#include "connection/ident.h"
 #include "connection/params.h"
 #include "protocol/DetectorView.h"
 #include "serial/PortDiagnosis.h"
@@ -39,6 +40,8 @@ public:
     // Whether it has reported its field and its alignment signal since polling last began.
     bool fieldReported() const { return FFieldReported; }
     bool signalReported() const { return FSignalReported; }
+    // The receiver model lookup; it reports the model through SetIdent.
+    TfmIdent fmIdent{[this](TIdent model) { SetIdent(model); }};
     // Counts the identifications in this run (a unit found again after a loss counts again).
     int unitNumber() const { return FUnitNumber; }
     // The port it answers on, and the line's speed.

@@ -68,5 +68,5 @@ void TfmAbout::keyPressEvent(QKeyEvent* e)
 void TfmAbout::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    centreOnMainWindow(this);
+    centreOnParentWindow(this);
 }

@@ -38,7 +38,7 @@ void ChoiceDialog::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     keepValueAtOpening();
-    centreOnMainWindow(this);
+    centreOnParentWindow(this);
 }
 
 int choiceTag(const SpeedButton* button) { return button->property("Tag").toInt(); }

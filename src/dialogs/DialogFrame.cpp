@@ -2,7 +2,6 @@
 
 #include "dialogs/texts.h"
 #include "panel/fonts.h"
-#include "panel/main.h"
 #include "panel/widgets.h"
 
 #include <QButtonGroup>
@@ -19,12 +18,12 @@ void fixDialogFrame(QDialog* d, int w, int h)
     d->setFixedSize(w, h);
 }
 
-void centreOnMainWindow(QWidget* w)
+void centreOnParentWindow(QWidget* w)
 {
-    if (!fmMain)
+    if (!w->parentWidget())
         return;
     QRect r = w->geometry();
-    r.moveCenter(fmMain->geometry().center());
+    r.moveCenter(w->parentWidget()->window()->geometry().center());
     // geometry() is the client area, move() places the frame: keep the frame's offset.
     w->move(r.topLeft() - (w->geometry().topLeft() - w->pos()));
 }

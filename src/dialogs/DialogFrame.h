@@ -16,8 +16,9 @@ class QWidget;
 
 // Fixed client size, no resizing, title bar with the close box only.
 void fixDialogFrame(QDialog* d, int w, int h);
-// Puts the window's client area in the middle of the main window's (if there is one).
-void centreOnMainWindow(QWidget* w);
+// Puts the window's client area in the middle of its parent window's (if it has one): the
+// dialogs are made with the main window as their parent.
+void centreOnParentWindow(QWidget* w);
 // A push button with a picture from ":/images" and an optional caption, at a fixed place.
 QPushButton* pictureButton(QWidget* parent, const QString& image, const QString& caption, int left, int top,
                            int w, int h);

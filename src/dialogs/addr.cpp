@@ -4,10 +4,8 @@
 #include "dialogs/help.h"
 #include "dialogs/texts.h"
 #include "panel/fonts.h"
-#include "panel/main.h"
 
 #include <QGroupBox>
-#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -57,10 +55,8 @@ TfmAddr::TfmAddr(QWidget* parent) : QDialog(parent)
 void TfmAddr::SetAddr(std::int32_t Value)
 {
     FAddr = Value;
-    const QString text = QString::number(Value);
-    edAddr->setText(text);
-    if (fmMain)
-        fmMain->stAddr->setText(text);
+    edAddr->setText(QString::number(Value));
+    emit choiceShown(Value);
 }
 
 bool TfmAddr::FormCloseQuery(int r)
@@ -93,7 +89,7 @@ void TfmAddr::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     SetBufAddr(FAddr);
-    centreOnMainWindow(this);
+    centreOnParentWindow(this);
     edAddr->setFocus();
     edAddr->selectAll();
 }

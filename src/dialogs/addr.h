@@ -26,6 +26,10 @@ public:
 
     void done(int r) override;
 
+signals:
+    // The address the dialog shows now: the window behind follows it while the dialog is open.
+    void choiceShown(std::int32_t Value);
+
 protected:
     void showEvent(QShowEvent* e) override;
     // Typed characters other than digits never reach edAddr (edAddrKeyPress).

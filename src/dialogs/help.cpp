@@ -42,7 +42,7 @@ void TfmHelp::SetText(const QString& Value)
 void TfmHelp::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    centreOnMainWindow(this);
+    centreOnParentWindow(this);
 }
 
 void VivHelp(const QString& FormCapt, const QString& TextMes)

@@ -1,9 +1,6 @@
 #include "dialogs/liter.h"
 
 #include "dialogs/texts.h"
-#include "panel/main.h"
-
-#include <QLabel>
 
 TfmLiter* fmLiter = nullptr;
 
@@ -35,8 +32,7 @@ void TfmLiter::SetLit(TLitera Value)
     FLit = Value;
     // A letter the buttons do not have is still shown; the group keeps what it had.
     showChoice(Value);
-    if (fmMain)
-        fmMain->stLiter->setText(QString::number(Value));
+    emit choiceShown(Value);
 }
 
 void TfmLiter::sbClick(SpeedButton* Sender) { SetLit(static_cast<TLitera>(choiceTag(Sender))); }

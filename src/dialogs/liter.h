@@ -20,6 +20,10 @@ public:
     std::array<SpeedButton*, 8> sb{};  // sb1..sb8, tags 1..8
     QPushButton* sbHelpLit = nullptr;
 
+signals:
+    // The letter the dialog shows now: the window behind follows it while the dialog is open.
+    void choiceShown(TLitera Value);
+
 protected:
     void chosen(SpeedButton* button) override { sbClick(button); }
     void keepValueAtOpening() override { SetBufLit(FLit); }

@@ -1,9 +1,6 @@
 #include "dialogs/skor.h"
 
 #include "dialogs/texts.h"
-#include "panel/main.h"
-
-#include <QLabel>
 
 const char* const Skorost_capt[3] = {SKOR_CAPT_10, SKOR_CAPT_4, SKOR_CAPT_1};
 
@@ -42,8 +39,7 @@ void TfmSkor::SetScor(Skorost Value)
 {
     FScor = Value;
     showChoice(Value);
-    if (fmMain)
-        fmMain->stSkor->setText(skorostText(Value));
+    emit choiceShown(Value);
 }
 
 void TfmSkor::sbSkorClick(SpeedButton* Sender) { SetScor(static_cast<Skorost>(choiceTag(Sender))); }

@@ -25,6 +25,10 @@ public:
     std::array<SpeedButton*, 3> sbSkor{};  // sbSkor1..sbSkor3, tags 0..2
     QPushButton* sbHelpSkor = nullptr;
 
+signals:
+    // The range the dialog shows now: the window behind follows it while the dialog is open.
+    void choiceShown(Skorost Value);
+
 protected:
     void chosen(SpeedButton* button) override { sbSkorClick(button); }
     void keepValueAtOpening() override { SetBufScor(FScor); }

@@ -2,7 +2,6 @@
 
 #include "connection/DetectorConnection.h"
 #include "dialogs/addr.h"
-#include "dialogs/ident.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/colors.h"
@@ -307,10 +306,11 @@ void TfmMain::buildLayout()
     stUstHyst = readOut(paUst, {16, 239, 50, 25});
     sbHelpUst = button(paUst, {76, 240, 23, 22}, QString(), ":/images/help.xpm");
 
-    pbPoleHyst->onPaint = [](QPainter& p) { if (PH) PH->draw(p); };
-    pbPorogMarker->onPaint = [](QPainter& p) { if (PM) PM->draw(p); };
-    pbUstHyst->onPaint = [](QPainter& p) { if (UH) UH->draw(p); };
-    pbUstHystMarker->onPaint = [](QPainter& p) { if (UM) UM->draw(p); };
+    // A greyed-out window shows its scales empty.
+    pbPoleHyst->onPaint = [this](QPainter& p) { if (PH && !FFlagDisableMainWindow) PH->draw(p); };
+    pbPorogMarker->onPaint = [this](QPainter& p) { if (PM && !FFlagDisableMainWindow) PM->draw(p); };
+    pbUstHyst->onPaint = [this](QPainter& p) { if (UH && !FFlagDisableMainWindow) UH->draw(p); };
+    pbUstHystMarker->onPaint = [this](QPainter& p) { if (UM && !FFlagDisableMainWindow) UM->draw(p); };
 
     sbRabota = new SpeedButton(CAPT_SB_RABOTA, paKnReg);
     sbRabota->setGeometry(79, 5, 89, 29);
@@ -487,7 +487,7 @@ void TfmMain::InitInterf()
     SetLit(1);
     SetScor(0);
     SetAddr(0);
-    fmIdent->SetIdent(-1);
+    connection->fmIdent.SetIdent(-1);
 
     SetRejim(vklpit);
     SetFlagDisableMainWindow(false);

@@ -33,6 +33,10 @@ TfmMain::TfmMain(QWidget* parent)
     startSession();
 
     buildLayout();
+    PM = std::make_unique<TPorogMarker>(pbPorogMarker);
+    PH = std::make_unique<TPoleHyst>(pbPoleHyst);
+    UH = std::make_unique<TUstHyst>(pbUstHyst);
+    UM = std::make_unique<TUstMarker>(pbUstHystMarker);
     connectHandlers();
     FormCreate();
 }
@@ -45,14 +49,6 @@ TfmMain::~TfmMain()
     connection->setScreen(nullptr);
     connection->disconnect(this);
     delete connection;
-    delete PM;
-    PM = nullptr;
-    delete PH;
-    PH = nullptr;
-    delete UH;
-    UH = nullptr;
-    delete UM;
-    UM = nullptr;
     if (fmMain == this)
         fmMain = nullptr;
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The main window: the view of the unit and its panel. It shows what its DetectorConnection
-// finds and decodes, and asks it to act. Its methods are spread over files by what they do;
-// each section below names its files (the session record in src/trend, the dialog openers in
-// src/dialogs).
+// finds and decodes, and asks it to act. Its methods are spread over the files of src/panel
+// by what they do; each section below names its files.
 #include "protocol/DetectorView.h"
 #include "serial/PortDiagnosis.h"
 
@@ -164,6 +163,12 @@ public:
     QTimer* tiTr = nullptr;
     AlarmSound* alarmSound = nullptr;
 
+    // ---- The scales' drawers (panel/scales.cpp), made with the paint areas they follow ----
+    std::unique_ptr<TPorogMarker> PM;
+    std::unique_ptr<TPoleHyst> PH;
+    std::unique_ptr<TUstHyst> UH;
+    std::unique_ptr<TUstMarker> UM;
+
     // ---- State ----
     // The unit's values: the connection's record, which the setters below also write when the
     // user changes a setting.
@@ -274,7 +279,9 @@ public:
     void makeReport();
     bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);
 
-    // ---- Dialog openers (dialogs/openers.cpp) ----
+    // ---- Dialog openers (panel/openers.cpp) ----
+    // The panel's labels follow what the settings dialogs show while they are open.
+    void connectDialogs();
     bool SettingDialogsAllowed() const;
     // The dialog open over the greyed-out window (a settings dialog or the about box), if any.
     QDialog* FSettingDialog = nullptr;
@@ -297,10 +304,6 @@ private:
 };
 
 extern TfmMain* fmMain;
-extern TPorogMarker* PM;
-extern TPoleHyst* PH;
-extern TUstHyst* UH;
-extern TUstMarker* UM;
 
 // Creates the main window and then the dialogs, in the order the program needs them
 // (panel/startup.cpp).

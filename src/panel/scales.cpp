@@ -1,29 +1,18 @@
 #include "panel/scales.h"
 
 #include "panel/colors.h"
-#include "panel/main.h"
-#include "panel/widgets.h"
 
 #include <QPainter>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
-TPorogMarker* PM = nullptr;
-TPoleHyst* PH = nullptr;
-TUstHyst* UH = nullptr;
-TUstMarker* UM = nullptr;
-
 namespace {
 
-// The size a paint area has right now; the nominal one while there is no window.
-QSize areaSize(PaintArea* TfmMain::*area, QSize nominal)
+// The size a paint area has right now; the nominal one when there is none.
+QSize areaSize(const QWidget* area, QSize nominal)
 {
-    return fmMain && fmMain->*area ? (fmMain->*area)->size() : nominal;
-}
-
-bool greyedOut()
-{
-    return fmMain && fmMain->FFlagDisableMainWindow;
+    return area ? area->size() : nominal;
 }
 
 QRect toQRect(const TRect& r)
@@ -66,7 +55,7 @@ std::uint8_t TPorogMarker::getPosPorogReal(const TRect& r) const
 TRect TPorogMarker::getKoorPorogMarker(std::uint8_t p) const
 {
     const int top = int(std::lrint(getPosPorog(p) * POROG_STEP + POROG_TOP));
-    const int width = areaSize(&TfmMain::pbPorogMarker, {162, 85}).width();
+    const int width = areaSize(FArea, {162, 85}).width();
     return {0, top, width, top + 5};
 }
 
@@ -77,7 +66,7 @@ bool TPorogMarker::inAreaMarker(std::int32_t x, std::int32_t y) const
 
 void TPorogMarker::init()
 {
-    const int h = areaSize(&TfmMain::pbPorogMarker, {162, 85}).height();
+    const int h = areaSize(FArea, {162, 85}).height();
     brStyle = Qt::SolidPattern;
     brColorMarker = cl3DLight();
     brColorPolka = clSilver;
@@ -89,8 +78,6 @@ void TPorogMarker::init()
 
 void TPorogMarker::draw(QPainter& canvas) const
 {
-    if (greyedOut())
-        return;
     outlinedRect(canvas, areaPolkaVerh, QBrush(brColorPolka, brStyle));
     outlinedRect(canvas, areaPolkaNiz, QBrush(brColorPolka, brStyle));
     outlinedRect(canvas, areaMarker, QBrush(brColorMarker, brStyle));
@@ -104,10 +91,9 @@ std::uint8_t TPoleHyst::getTopPoleHyst(std::uint8_t v) const
     return std::uint8_t(POLE_MAX - std::min(v, POLE_MAX));
 }
 
-void TPoleHyst::init()
+void TPoleHyst::init(std::uint8_t v)
 {
-    const QSize s = areaSize(&TfmMain::pbPoleHyst, {89, 154});
-    const std::uint8_t v = fmMain ? fmMain->Detector.ValPole : 0;
+    const QSize s = areaSize(FArea, {89, 154});
     brStyle = Qt::SolidPattern;
     brColorAllHyst = cl3DLight();
     brColorPoleHyst = cl3DLight();
@@ -117,8 +103,6 @@ void TPoleHyst::init()
 
 void TPoleHyst::draw(QPainter& canvas) const
 {
-    if (greyedOut())
-        return;
     filledRect(canvas, areaAllHyst, QBrush(brColorAllHyst, brStyle));
     filledRect(canvas, areaPoleHyst, QBrush(brColorPoleHyst, brStyle));
 }
@@ -127,7 +111,7 @@ void TPoleHyst::draw(QPainter& canvas) const
 
 void TUstHyst::init()
 {
-    const QSize s = areaSize(&TfmMain::pbUstHyst, {33, 157});
+    const QSize s = areaSize(FArea, {33, 157});
     const int w = s.width(), h = s.height();
     brStyleUstHyst = Qt::SolidPattern;
     brColorUstHystVerh = cl3DLight();
@@ -140,8 +124,6 @@ void TUstHyst::init()
 
 void TUstHyst::draw(QPainter& canvas) const
 {
-    if (greyedOut())
-        return;
     filledRect(canvas, areaUstHystVerh, QBrush(brColorUstHystVerh, brStyleUstHyst));
     filledRect(canvas, areaUstHystMiddle, QBrush(brColorUstHystMiddle, brStyleUstHyst));
     filledRect(canvas, areaUstHystNiz, QBrush(brColorUstHystNiz, brStyleUstHyst));
@@ -158,7 +140,7 @@ std::uint8_t TUstMarker::getPosUstMarker(std::uint8_t s) const
 TRect TUstMarker::getKoorUstMarker(std::uint8_t s) const
 {
     const int c = getPosUstMarker(s);
-    const int width = areaSize(&TfmMain::pbUstHystMarker, {45, 157}).width();
+    const int width = areaSize(FArea, {45, 157}).width();
     return {0, c - 2, width, c + 2};
 }
 
@@ -170,7 +152,5 @@ void TUstMarker::init()
 
 void TUstMarker::draw(QPainter& canvas) const
 {
-    if (greyedOut())
-        return;
     outlinedRect(canvas, areaUstMarker, QBrush(brColorUstMarker, brStyleUstMarker));
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The four drawing objects of the scales: their geometry, colours and the mapping of a
-// detector value to a position. What value to draw they take from the window.
+// detector value to a position. The window owns them, gives each the paint area whose size it
+// follows (none: the area's nominal size) and the values to draw, and paints them only while
+// it is not greyed out.
 #include "protocol/DetectorState.h"
 
 #include <QColor>
@@ -20,6 +22,8 @@ struct TRect {
 
 class TPorogMarker {
 public:
+    explicit TPorogMarker(const QWidget* area = nullptr) : FArea(area) {}
+
     TRect areaPolkaVerh, areaPolkaNiz, areaMarker;
     Qt::BrushStyle brStyle = Qt::SolidPattern;
     QColor brColorMarker, brColorPolka;
@@ -32,31 +36,47 @@ public:
     bool inAreaMarker(std::int32_t x, std::int32_t y) const;
     void init();
     void draw(QPainter& canvas) const;
+
+private:
+    const QWidget* FArea;
 };
 
 class TPoleHyst {
 public:
+    explicit TPoleHyst(const QWidget* area = nullptr) : FArea(area) {}
+
     TRect areaAllHyst, areaPoleHyst;
     Qt::BrushStyle brStyle = Qt::SolidPattern;
     QColor brColorAllHyst, brColorPoleHyst;
 
     std::uint8_t getTopPoleHyst(std::uint8_t v) const;
-    void init();
+    // v: the field value the bar starts at.
+    void init(std::uint8_t v);
     void draw(QPainter& canvas) const;
+
+private:
+    const QWidget* FArea;
 };
 
 class TUstHyst {
 public:
+    explicit TUstHyst(const QWidget* area = nullptr) : FArea(area) {}
+
     TRect areaUstHystVerh, areaUstHystMiddle, areaUstHystNiz;
     Qt::BrushStyle brStyleUstHyst = Qt::SolidPattern;
     QColor brColorUstHystVerh, brColorUstHystMiddle, brColorUstHystNiz;
 
     void init();
     void draw(QPainter& canvas) const;
+
+private:
+    const QWidget* FArea;
 };
 
 class TUstMarker {
 public:
+    explicit TUstMarker(const QWidget* area = nullptr) : FArea(area) {}
+
     TRect areaUstMarker;
     Qt::BrushStyle brStyleUstMarker = Qt::SolidPattern;
     QColor brColorUstMarker;
@@ -65,4 +85,7 @@ public:
     TRect getKoorUstMarker(std::uint8_t s) const;
     void init();
     void draw(QPainter& canvas) const;
+
+private:
+    const QWidget* FArea;
 };

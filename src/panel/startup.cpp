@@ -11,7 +11,6 @@
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
-#include "dialogs/ident.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/AlarmSound.h"
@@ -94,10 +93,6 @@ void TfmMain::FormCreate()
     exitCode = 0;
     init_color_scheme();
 
-    PM = new TPorogMarker;
-    PH = new TPoleHyst;
-    UH = new TUstHyst;
-    UM = new TUstMarker;
 
     SetPosPorog(15);
     SetPosUstMarker(0);
@@ -106,7 +101,7 @@ void TfmMain::FormCreate()
     BufValPole = Detector.ValPole;
 
     PM->init();
-    PH->init();
+    PH->init(Detector.ValPole);
     UH->init();
     UM->init();
 
@@ -192,13 +187,11 @@ void CreateForms()
     fmHelp = new TfmHelp(fmMain);
     fmLiter = new TfmLiter(fmMain);
     fmSkor = new TfmSkor(fmMain);
-    fmIdent = new TfmIdent;
+    fmMain->connectDialogs();
 }
 
 void DestroyForms()
 {
-    delete fmIdent;
-    fmIdent = nullptr;
     delete fmSkor;
     fmSkor = nullptr;
     delete fmLiter;

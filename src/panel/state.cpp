@@ -2,7 +2,7 @@
 // and the alarm with its hold timer and sound.
 #include "panel/main.h"
 
-#include "dialogs/ident.h"
+#include "connection/DetectorConnection.h"
 #include "dialogs/skor.h"
 #include "panel/AlarmSound.h"
 #include "panel/colors.h"
@@ -42,7 +42,8 @@ void TfmMain::SetIdent(TIdent Value)
     stIzv->setText(QString::fromUtf8(unitName(Value)));
 }
 
-void TfmMain::PoiskIdent(std::uint8_t code) { fmIdent->PoiskIdent(code); }
+// The connection looks the model up; it comes back through SetIdent.
+void TfmMain::PoiskIdent(std::uint8_t code) { connection->PoiskIdent(code); }
 
 void TfmMain::SetLit(TLitera Value)
 {

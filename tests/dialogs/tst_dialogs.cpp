@@ -6,7 +6,6 @@
 #include "dialogs/About.h"
 #include "dialogs/addr.h"
 #include "dialogs/help.h"
-#include "dialogs/ident.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "dialogs/texts.h"
@@ -75,6 +74,7 @@ void closeDialog(QDialog* d, QPushButton* ok, QPushButton* cancel, CloseBy how)
 
 Q_DECLARE_METATYPE(CloseBy)
 Q_DECLARE_METATYPE(std::function<void()>)
+Q_DECLARE_METATYPE(std::function<QDialog*()>)
 
 class tst_Dialogs : public QObject {
     Q_OBJECT
@@ -94,6 +94,8 @@ private slots:
     void helpWindow_data();
     void helpWindow();
     void aboutBox();
+    void placedOverTheWindow_data();
+    void placedOverTheWindow();
     void pictures_data();
     void pictures();
 
@@ -104,7 +106,7 @@ private:
 void tst_Dialogs::init()
 {
     program = std::make_unique<ProgramFixture>();
-    QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp && fmIdent);
+    QVERIFY(fmMain && fmLiter && fmSkor && fmAddr && fmAbout && fmHelp);
 }
 
 void tst_Dialogs::cleanup() { program.reset(); }
@@ -313,14 +315,15 @@ void tst_Dialogs::modelLookup()
     QFETCH(int, code);
     QFETCH(int, model);
     QFETCH(int, shown);
-    fmIdent->PoiskIdent(22);  // something else first, so a stale value cannot pass
-    fmIdent->PoiskIdent(code);
-    QCOMPARE(fmIdent->Ident(), model);
+    TfmIdent& ident = fmMain->connection->fmIdent;
+    ident.PoiskIdent(22);  // something else first, so a stale value cannot pass
+    ident.PoiskIdent(code);
+    QCOMPARE(ident.Ident(), model);
     QCOMPARE(int(fmMain->Ident()), shown);
 
     for (int outside : {-2, 4, 100}) {
-        fmIdent->SetIdent(outside);
-        QCOMPARE(fmIdent->Ident(), -1);
+        ident.SetIdent(outside);
+        QCOMPARE(ident.Ident(), -1);
         QCOMPARE(int(fmMain->Ident()), 0);
     }
 }
@@ -391,6 +394,35 @@ void tst_Dialogs::aboutBox()
     for (QLabel* line : {fmAbout->lbProductName, fmAbout->lbCopyright})
         QVERIFY2(line->fontMetrics().horizontalAdvance(line->text()) <= line->width(), qPrintable(line->text()));
     QVERIFY(fmAbout->lbComments->heightForWidth(fmAbout->lbComments->width()) <= fmAbout->lbComments->height());
+}
+
+void tst_Dialogs::placedOverTheWindow_data()
+{
+    QTest::addColumn<std::function<QDialog*()>>("dialog");
+    auto row = [](const char* name, std::function<QDialog*()> dialog) { QTest::newRow(name) << dialog; };
+    row("letter", [] { return static_cast<QDialog*>(fmLiter); });
+    row("speed", [] { return static_cast<QDialog*>(fmSkor); });
+    row("address", [] { return static_cast<QDialog*>(fmAddr); });
+    row("about", [] { return static_cast<QDialog*>(fmAbout); });
+    row("help", [] { return static_cast<QDialog*>(fmHelp); });
+}
+
+void tst_Dialogs::placedOverTheWindow()
+{
+    QFETCH(std::function<QDialog*()>, dialog);
+    // Away from the corner every window starts in, so that only centring puts it there.
+    fmMain->move(237, 151);
+    const QPoint centre = fmMain->geometry().center();
+    QDialog* d = dialog();
+    d->show();
+    QTRY_VERIFY2_WITH_TIMEOUT((d->geometry().center() - centre).manhattanLength() <= 1,
+                              qPrintable(QString("centre %1,%2 over %3,%4")
+                                             .arg(d->geometry().center().x())
+                                             .arg(d->geometry().center().y())
+                                             .arg(centre.x())
+                                             .arg(centre.y())),
+                              10000);
+    d->hide();
 }
 
 void tst_Dialogs::pictures_data()

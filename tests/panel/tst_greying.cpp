@@ -28,13 +28,13 @@ QStringList appearance()
                            {"font paRele", m->paRele}, {"font paPit", m->paPit}, {"font paKr", m->paKr},
                            {"font stPered", m->stPered}})
         colour(name, textColor(w));
-    colour("PM marker", PM->brColorMarker);
-    colour("PH all", PH->brColorAllHyst);
-    colour("PH pole", PH->brColorPoleHyst);
-    colour("UH verh", UH->brColorUstHystVerh);
-    colour("UH middle", UH->brColorUstHystMiddle);
-    colour("UH niz", UH->brColorUstHystNiz);
-    colour("UM marker", UM->brColorUstMarker);
+    colour("PM marker", fmMain->PM->brColorMarker);
+    colour("PH all", fmMain->PH->brColorAllHyst);
+    colour("PH pole", fmMain->PH->brColorPoleHyst);
+    colour("UH verh", fmMain->UH->brColorUstHystVerh);
+    colour("UH middle", fmMain->UH->brColorUstHystMiddle);
+    colour("UH niz", fmMain->UH->brColorUstHystNiz);
+    colour("UM marker", fmMain->UM->brColorUstMarker);
     for (int i = 0; i < 7; ++i) {
         colour("shPole", m->shPole()[i]->penColor());
         colour("shUst", m->shUst()[i]->penColor());
@@ -164,7 +164,7 @@ void tst_Greying::modeChangeWhileGreyed()
     QCOMPARE(background(m->paUst), COL_PAN_REJIM_ACT);
     QCOMPARE(background(m->paRab), COL_PAN_REJIM_INACT);
     QVERIFY(m->sbHelpUst->isEnabled() && !m->sbHelpDej->isEnabled() && !m->bbPlus->isEnabled());
-    QCOMPARE(UM->brColorUstMarker, clRed);
+    QCOMPARE(fmMain->UM->brColorUstMarker, clRed);
 }
 
 // Each round gives dozens of widgets new palettes; the style's drawings of them must not pile up.

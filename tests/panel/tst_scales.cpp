@@ -40,23 +40,23 @@ void tst_Scales::thresholdGeometry()
     // Marker tops for positions 0..15; a drag reads the position back from the top.
     const int tops[16] = {77, 72, 68, 63, 58, 53, 48, 44, 39, 34, 29, 24, 19, 15, 10, 5};
     for (int p = 0; p < 16; ++p) {
-        const TRect r = PM->getKoorPorogMarker(std::uint8_t(p));
+        const TRect r = fmMain->PM->getKoorPorogMarker(std::uint8_t(p));
         QCOMPARE(r.Top, tops[p]);
         QCOMPARE(r.Bottom, tops[p] + 5);
         QCOMPARE(r.Right, 162);
-        QCOMPARE(15 - PM->getPosPorogReal(r), p);
+        QCOMPARE(15 - fmMain->PM->getPosPorogReal(r), p);
     }
     // Out of the unit's range: held at the ends, never wrapped.
-    QCOMPARE(PM->getKoorPorogMarker(200).Top, 5);
-    QCOMPARE(PM->getPosPorogReal(TRect{0, 0, 162, 5}), 0);
-    QCOMPARE(PM->getPosPorogReal(TRect{0, 84, 162, 89}), 15);
+    QCOMPARE(fmMain->PM->getKoorPorogMarker(200).Top, 5);
+    QCOMPARE(fmMain->PM->getPosPorogReal(TRect{0, 0, 162, 5}), 0);
+    QCOMPARE(fmMain->PM->getPosPorogReal(TRect{0, 84, 162, 89}), 15);
 
-    PM->areaMarker = PM->getKoorPorogMarker(7);
-    QVERIFY(PM->inAreaMarker(0, 44));
-    QVERIFY(PM->inAreaMarker(161, 48));
-    QVERIFY(!PM->inAreaMarker(162, 46));
-    QVERIFY(!PM->inAreaMarker(10, 49));
-    QVERIFY(!PM->inAreaMarker(10, 43));
+    fmMain->PM->areaMarker = fmMain->PM->getKoorPorogMarker(7);
+    QVERIFY(fmMain->PM->inAreaMarker(0, 44));
+    QVERIFY(fmMain->PM->inAreaMarker(161, 48));
+    QVERIFY(!fmMain->PM->inAreaMarker(162, 46));
+    QVERIFY(!fmMain->PM->inAreaMarker(10, 49));
+    QVERIFY(!fmMain->PM->inAreaMarker(10, 43));
 }
 
 void tst_Scales::thresholdMarker_data()
@@ -71,8 +71,8 @@ void tst_Scales::thresholdMarker()
 {
     QFETCH(int, position);
     QFETCH(int, top);
-    PM->brColorMarker = kMarker;
-    PM->areaMarker = PM->getKoorPorogMarker(std::uint8_t(position));
+    fmMain->PM->brColorMarker = kMarker;
+    fmMain->PM->areaMarker = fmMain->PM->getKoorPorogMarker(std::uint8_t(position));
     const QImage img = paint(fmMain->pbPorogMarker);
 
     // A black frame rows top..top+4 the full width, red inside.
@@ -110,9 +110,9 @@ void tst_Scales::fieldBar()
 {
     QFETCH(int, value);
     QFETCH(int, firstFilledRow);
-    PH->brColorAllHyst = kBack;
-    PH->brColorPoleHyst = kFill;
-    PH->areaPoleHyst.Top = PH->getTopPoleHyst(std::uint8_t(value));
+    fmMain->PH->brColorAllHyst = kBack;
+    fmMain->PH->brColorPoleHyst = kFill;
+    fmMain->PH->areaPoleHyst.Top = fmMain->PH->getTopPoleHyst(std::uint8_t(value));
     const QImage img = paint(fmMain->pbPoleHyst);
     for (int y = 0; y < 154; ++y)
         for (int x : {0, 44, 88})
@@ -132,8 +132,8 @@ void tst_Scales::alignmentMarker()
 {
     QFETCH(int, position);
     QFETCH(int, top);
-    UM->brColorUstMarker = kMarker;
-    UM->areaUstMarker = UM->getKoorUstMarker(std::uint8_t(position));
+    fmMain->UM->brColorUstMarker = kMarker;
+    fmMain->UM->areaUstMarker = fmMain->UM->getKoorUstMarker(std::uint8_t(position));
     const QImage img = paint(fmMain->pbUstHystMarker);
     QCOMPARE(img.height(), 157);
     QCOMPARE(at(img, 20, top), QColor(Qt::black));
@@ -149,9 +149,9 @@ void tst_Scales::alignmentMarker()
 
 void tst_Scales::alignmentZones()
 {
-    UH->brColorUstHystVerh = kMarker;
-    UH->brColorUstHystMiddle = kFill;
-    UH->brColorUstHystNiz = kLow;
+    fmMain->UH->brColorUstHystVerh = kMarker;
+    fmMain->UH->brColorUstHystMiddle = kFill;
+    fmMain->UH->brColorUstHystNiz = kLow;
     const QImage img = paint(fmMain->pbUstHyst);
     const struct { int row; QColor colour; } rows[] = {
         {0, kMarker}, {20, kMarker}, {21, kFill}, {123, kFill}, {124, kLow}, {156, kLow}};
@@ -160,9 +160,9 @@ void tst_Scales::alignmentZones()
         QCOMPARE(at(img, 32, r.row), r.colour);
     }
     // Marker centres on the zone boundaries.
-    QCOMPARE(int(UM->getPosUstMarker(31)), 124);
-    QCOMPARE(int(UM->getPosUstMarker(32)), 123);
-    QCOMPARE(int(UM->getPosUstMarker(135)), 20);
+    QCOMPARE(int(fmMain->UM->getPosUstMarker(31)), 124);
+    QCOMPARE(int(fmMain->UM->getPosUstMarker(32)), 123);
+    QCOMPARE(int(fmMain->UM->getPosUstMarker(135)), 20);
 }
 
 QTEST_MAIN(tst_Scales)

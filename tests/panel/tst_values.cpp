@@ -95,7 +95,7 @@ void tst_Values::threshold()
     QCOMPARE(int(fmMain->PosPorog()), position);
     QTEST(fmMain->stPorogMarker->text(), "text");
     QTEST(int(fmMain->ValPosPor()), "inFieldUnits");
-    QTEST(int(PM->areaMarker.Top), "markerTop");
+    QTEST(int(fmMain->PM->areaMarker.Top), "markerTop");
     QTEST(fmMain->bbPlus->isEnabled(), "plus");
     QTEST(fmMain->bbMinus->isEnabled(), "minus");
 }
@@ -150,8 +150,8 @@ void tst_Values::fieldValue()
     field(value);
 
     QTEST(fmMain->stPoleHyst->text(), "text");
-    QTEST(int(PH->areaPoleHyst.Top), "barTop");
-    QCOMPARE(PH->brColorPoleHyst, COL_POLE_HYST_NORM);
+    QTEST(int(fmMain->PH->areaPoleHyst.Top), "barTop");
+    QCOMPARE(fmMain->PH->brColorPoleHyst, COL_POLE_HYST_NORM);
 }
 
 void tst_Values::barDuringHold_data()
@@ -174,15 +174,15 @@ void tst_Values::barDuringHold()
 
     fmMain->SetFlagTr(true);
     field(value);
-    QCOMPARE(PH->brColorPoleHyst, COL_POLE_HYST_TR);
+    QCOMPARE(fmMain->PH->brColorPoleHyst, COL_POLE_HYST_TR);
     fmMain->SetFlagTr(false);
     fmMain->ValPoleUpdate();
 
-    QCOMPARE(PH->brColorPoleHyst, red ? COL_POLE_HYST_TR : COL_POLE_HYST_NORM);
+    QCOMPARE(fmMain->PH->brColorPoleHyst, red ? COL_POLE_HYST_TR : COL_POLE_HYST_NORM);
     QCOMPARE(fmMain->paSost->text(), u(SOST_TR));
 
     fmMain->tiTrTimer();
-    QCOMPARE(PH->brColorPoleHyst, COL_POLE_HYST_NORM);
+    QCOMPARE(fmMain->PH->brColorPoleHyst, COL_POLE_HYST_NORM);
     QCOMPARE(fmMain->paSost->text(), u(SOST_NORM));
 }
 
@@ -214,7 +214,7 @@ void tst_Values::alignment()
     QTEST(fmMain->stUstHyst->text(), "text");
     QTEST(fmMain->paMessage->text(), "message");
     QCOMPARE(textColor(fmMain->paMessage), red ? clRed : clWindowText());
-    QTEST(int(UM->areaUstMarker.Top), "markerTop");
+    QTEST(int(fmMain->UM->areaUstMarker.Top), "markerTop");
 }
 
 void tst_Values::drag_data()
@@ -253,12 +253,12 @@ void tst_Values::drag()
     receiverIn(TRejim(mode));
     fmMain->SetPosPorog(7);
     line.startPolling();
-    const QColor before = PM->brColorMarker;
+    const QColor before = fmMain->PM->brColorMarker;
     PaintArea* area = fmMain->pbPorogMarker;
     const int x = 80;
 
-    QTest::mousePress(area, button, {}, QPoint(x, PM->areaMarker.Top + grabAt));
-    QCOMPARE(PM->brColorMarker == clYellow, grabbed);
+    QTest::mousePress(area, button, {}, QPoint(x, fmMain->PM->areaMarker.Top + grabAt));
+    QCOMPARE(fmMain->PM->brColorMarker == clYellow, grabbed);
     QCOMPARE(QApplication::overrideCursor() != nullptr, grabbed);
     if (grabbed)
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::SplitVCursor);
@@ -268,9 +268,9 @@ void tst_Values::drag()
 
     QTEST(int(fmMain->PosPorog()), "position");
     QTEST(setting(line.next()), "sent");
-    QCOMPARE(PM->areaMarker.Top, PM->getKoorPorogMarker(fmMain->PosPorog()).Top);
-    QCOMPARE(PM->brColorMarker, grabbed ? clRed : before);
-    QVERIFY(!PM->markerZahvat);
+    QCOMPARE(fmMain->PM->areaMarker.Top, fmMain->PM->getKoorPorogMarker(fmMain->PosPorog()).Top);
+    QCOMPARE(fmMain->PM->brColorMarker, grabbed ? clRed : before);
+    QVERIFY(!fmMain->PM->markerZahvat);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 

@@ -1,6 +1,6 @@
 #include "ProgramFixture.h"
 #include "dialogs/addr.h"
-#include "dialogs/ident.h"
+#include "connection/DetectorConnection.h"
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 
@@ -26,15 +26,14 @@ private:
 void tst_Translate::identifier()
 {
     decodeReply({100, 22, 0});
-    QCOMPARE(fmIdent->Ident(), 1);
+    QCOMPARE(fmMain->connection->fmIdent.Ident(), 1);
     decodeReply({100, 0x20, 7});
-    QCOMPARE(int(fmMain->Detector.FIdent), 32);
+    QCOMPARE(int(fmMain->Detector.FIdent), 32);  // a transmitter never reaches the lookup: it would show 0
     QCOMPARE(fmMain->Detector.FAddr, 7);
-    QCOMPARE(fmIdent->Ident(), 1);  // a transmitter never reaches the lookup
 
     decodeReply({100, 22, 0});
     QCOMPARE(int(fmMain->Detector.FIdent), 22);
-    QCOMPARE(fmIdent->Ident(), 1);
+    QCOMPARE(fmMain->connection->fmIdent.Ident(), 1);
     QCOMPARE(fmMain->Detector.FAddr, 0);
 }
 
@@ -106,7 +105,7 @@ void tst_Translate::modelLookup()
     QFETCH(int, index);
     QFETCH(int, shown);
     decodeReply({100, code, 0});
-    QCOMPARE(fmIdent->Ident(), index);
+    QCOMPARE(fmMain->connection->fmIdent.Ident(), index);
     QCOMPARE(int(fmMain->Detector.FIdent), shown);
 }
 

@@ -6,6 +6,8 @@
 #include "dialogs/skor.h"
 #include "panel/main.h"
 
+#include <QLabel>
+
 namespace {
 
 // A settings dialog runs over the greyed-out window on a copy of the unit's value. Its choice
@@ -13,24 +15,33 @@ namespace {
 // when confirmed and different from the value at opening; any other close puts the value at
 // opening back. Returns true when the value is to be sent; false also when no dialog may open.
 template <class Dialog, class Value>
-bool runSettingDialog(Dialog* dlg, Value unitValue, Value (Dialog::*current)() const,
+bool runSettingDialog(TfmMain* window, Dialog* dlg, Value unitValue, Value (Dialog::*current)() const,
                       Value (Dialog::*atOpening)() const, void (Dialog::*set)(Value))
 {
-    if (!fmMain->SettingDialogsAllowed())
+    if (!window->SettingDialogsAllowed())
         return false;
     (dlg->*set)(unitValue);
-    fmMain->DisableMainWindow();
-    fmMain->FSettingDialog = dlg;
+    window->DisableMainWindow();
+    window->FSettingDialog = dlg;
     const bool accepted = dlg->exec() == QDialog::Accepted;
-    fmMain->FSettingDialog = nullptr;
+    window->FSettingDialog = nullptr;
     const bool changed = accepted && (dlg->*current)() != (dlg->*atOpening)();
     if (!accepted)
         (dlg->*set)((dlg->*atOpening)());
-    fmMain->RestoreMainWindow();
+    window->RestoreMainWindow();
     return changed;
 }
 
 }  // namespace
+
+void TfmMain::connectDialogs()
+{
+    // Only the label follows: the unit's value changes when the choice is confirmed and sent.
+    connect(fmLiter, &TfmLiter::choiceShown, this, [this](TLitera Value) { stLiter->setText(QString::number(Value)); });
+    connect(fmSkor, &TfmSkor::choiceShown, this, [this](Skorost Value) { stSkor->setText(skorostText(Value)); });
+    connect(fmAddr, &TfmAddr::choiceShown, this,
+            [this](std::int32_t Value) { stAddr->setText(QString::number(Value)); });
+}
 
 bool TfmMain::SettingDialogsAllowed() const
 {
@@ -41,26 +52,26 @@ bool TfmMain::SettingDialogsAllowed() const
 
 void TfmMain::bbLiterClick()
 {
-    if (!runSettingDialog(fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
+    if (!runSettingDialog(this, fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
     SetLit(fmLiter->Lit());
-    DispObmen->FlagSetLiter.raise(Detector.FLit);
+    connection->link->dispatcher.FlagSetLiter.raise(Detector.FLit);
 }
 
 void TfmMain::bbSkorClick()
 {
-    if (!runSettingDialog(fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
+    if (!runSettingDialog(this, fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
     SetScor(fmSkor->Scor());
-    DispObmen->FlagSetSkor.raise(Detector.FScor);
+    connection->link->dispatcher.FlagSetSkor.raise(Detector.FScor);
 }
 
 void TfmMain::bbAddrClick()
 {
-    if (!runSettingDialog(fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
+    if (!runSettingDialog(this, fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;
     SetAddr(fmAddr->Addr());
-    DispObmen->FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));
+    connection->link->dispatcher.FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));
 }
 
 void TfmMain::bbAboutClick()

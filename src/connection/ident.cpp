@@ -1,8 +1,4 @@
-#include "dialogs/ident.h"
-
-#include "panel/main.h"
-
-TfmIdent* fmIdent = nullptr;
+#include "connection/ident.h"
 
 namespace {
 // Receiver model codes; the first entry stands for "no known model".
@@ -32,6 +28,6 @@ void TfmIdent::PoiskIdent(std::int32_t code)
 void TfmIdent::SetIdent(std::int32_t Value)
 {
     FIdent = (Value >= FIRST_MODEL && Value <= LAST_MODEL) ? Value : -1;
-    if (fmMain)
-        fmMain->SetIdent(static_cast<TIdent>(ID_NUM(FIdent)));
+    if (FFound)
+        FFound(static_cast<TIdent>(ID_NUM(FIdent)));
 }
