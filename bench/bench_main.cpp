@@ -6,6 +6,7 @@
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
 #include "connection/DetectorLink.h"
+#include "connection/texts.h"
 #include "protocol/obmen.h"
 #include "serial/SerialDrv.h"
 #include "trend/SessionRecord.h"
@@ -415,6 +416,31 @@ void search()
     std::printf("search to the panel, port 1 of 1: unit at 4800 %.0f ms, unit at 57600 %.0f ms; "
                 "an empty port before it costs %.0f ms, a port that is gone %.0f ms\n",
                 at4800, at57600, behindEmpty - at4800, behindMissing - at4800);
+
+    // Plugged in while the start page shows (nothing listed before): to the panel polling.
+    auto plugged = [](SimConfig::Kind kind) {
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        qputenv("DORVIK_SERIAL_PORTS", QByteArray());
+        CreateForms();
+        fmMain->show();
+        timeUntil([] { return fmMain->stMessage->text() == QString::fromUtf8(MSG_NO_PORTS); }, 30000);
+        waitMs(700);
+        SimConfig config;
+        config.kind = kind;
+        config.paceAtLineRate = true;
+        SimulatedDetector sim(config);
+        sim.open();
+        qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
+        const double ms = timeUntil([] {
+            return fmMain->connection->FlagReply() && fmMain->connection->link->dispatcher.VidObmen() == permanent;
+        }, 30000);
+        DestroyForms();
+        return ms;
+    };
+    std::printf("plugged in while the start page shows, to the panel polling: receiver at 4800 %.0f ms, "
+                "transmitter %.0f ms\n",
+                plugged(SimConfig::Receiver), plugged(SimConfig::Transmitter));
 
     // A pause of 13 s while polling: silent, then back at the speed it had.
     QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+// Each dialog has one instance, made with the window and kept until it goes; its opener uses it.
 TfmAbout* fmAbout = nullptr;
 
 namespace {

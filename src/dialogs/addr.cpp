@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+// The one instance, made with the window and kept until it goes; its opener uses it.
 TfmAddr* fmAddr = nullptr;
 
 namespace {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+// The one instance, made with the window and kept until it goes; every help button uses it.
 TfmHelp* fmHelp = nullptr;
 
 TfmHelp::TfmHelp(QWidget* parent) : QDialog(parent)

@@ -2,6 +2,7 @@
 
 #include "dialogs/texts.h"
 
+// The one instance, made with the window and kept until it goes; its opener uses it.
 TfmLiter* fmLiter = nullptr;
 
 namespace {

@@ -4,6 +4,7 @@
 
 const char* const Skorost_capt[3] = {SKOR_CAPT_10, SKOR_CAPT_4, SKOR_CAPT_1};
 
+// The one instance, made with the window and kept until it goes; its opener uses it.
 TfmSkor* fmSkor = nullptr;
 
 namespace {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 
+// Set once from the platform's palette when the window is made (init_color_scheme), then only read.
 QColor clOrange, clRose, clMyGreen;
 QColor COL_PAN_REJIM_ACT, COL_PAN_REJIM_INACT;
 QColor COL_POLE_HYST_TR, COL_POLE_HYST_NORM;

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QTimer>
 
+// The one window: the termination signal, the exit hook and the tests reach it through this.
 TfmMain* fmMain = nullptr;
 
 TfmMain::TfmMain(QWidget* parent)

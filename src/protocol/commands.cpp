@@ -1,5 +1,6 @@
 #include "protocol/commands.h"
 
+// The address every request carries: fixed by the command line for the whole run.
 std::uint8_t addr_obmen = 0;
 
 bool findCommand(std::uint8_t code, RSerialStruct& command)

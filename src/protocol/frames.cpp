@@ -3,6 +3,7 @@
 #include "protocol/DetectorView.h"
 #include "protocol/codec.h"
 
+// The running link's reply buffer, which TestRecData checks; set and cleared by DetectorLink.
 TReceiver* Receiver = nullptr;
 
 void TTransmitter::ClearTr()

@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 
+// The running link's dispatcher, the one the program has; set and cleared by DetectorLink, and
+// read only where no link is at hand (the tests that drive a reply through it).
 TDispObmen* DispObmen = nullptr;
 
 namespace {
