@@ -44,6 +44,7 @@ void TfmMain::showLinkLost()
         // Nothing to count down to: the search starts when the port is back, or when asked.
         VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(C_PORT_GONE).arg(connection->portName()));
         leRepair->setEnabled(false);
+        leRepair->clear();
         return;
     }
     VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(C2));
