@@ -73,6 +73,11 @@ TComPortBaudRate DetectorConnection::lineSpeed() const { return COMP->ComPortSpe
 
 bool DetectorConnection::searching() const { return link->dispatcher.FlagScanPorts; }
 
+bool DetectorConnection::letterMismatch() const
+{
+    return FFlagReply && FPairLetter && Detector.FIdent != IDENT_PERED && Detector.FLit != *FPairLetter;
+}
+
 // ---- What the window asks ----
 
 void DetectorConnection::start()
@@ -421,6 +426,8 @@ void DetectorConnection::SetAddr(std::int32_t Value)
 void DetectorConnection::SetLit(TLitera Value)
 {
     Detector.FLit = Value;
+    if (Detector.FIdent == IDENT_PERED)
+        FPairLetter = Value;
     if (FScreen)
         FScreen->SetLit(Value);
     changed();

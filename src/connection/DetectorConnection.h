@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class DetectorLink;
 class PortWatch;
@@ -44,6 +45,11 @@ public:
     TfmIdent fmIdent{[this](TIdent model) { SetIdent(model); }};
     // Counts the identifications in this run (a unit found again after a loss counts again).
     int unitNumber() const { return FUnitNumber; }
+    // The letter of the transmitter last seen or set in this run, if any: its receiver must
+    // have the same.
+    std::optional<TLitera> pairLetter() const { return FPairLetter; }
+    // A receiver is polled whose letter is not its transmitter's.
+    bool letterMismatch() const;
     // The port it answers on, and the line's speed.
     QString portName() const { return FCOMPortName; }
     TComPortBaudRate lineSpeed() const;
@@ -177,4 +183,5 @@ private:
     bool FFieldReported = false;
     bool FSignalReported = false;
     int FUnitNumber = 0;
+    std::optional<TLitera> FPairLetter;
 };

@@ -65,6 +65,7 @@ void TfmMain::connectHandlers()
     connect(c, &DetectorConnection::searchFailed, this, &TfmMain::showSearchFailed);
     connect(c, &DetectorConnection::linkLost, this, &TfmMain::showLinkLost);
     connect(c, &DetectorConnection::replyChanged, this, &TfmMain::showReply);
+    connect(c, &DetectorConnection::unitChanged, this, &TfmMain::showPairNote);
     connect(c, &DetectorConnection::countdownChanged, this,
             [this](int seconds) { leRepair->setText(QString::number(seconds)); });
     connect(c, &DetectorConnection::portChanged, stPort, &QLabel::setText);

@@ -236,6 +236,10 @@ public:
     void EnablePriemInterf();
     // The receiver stays at 4800 bit/s: it would not move to wantedBaud.
     void ShowSpeedRefused(qint32 wantedBaud);
+    // A receiver whose letter is not its transmitter's is told so in the note line.
+    void showPairNote();
+    QString FSpeedNote;
+    QString FPairNote;
     void sbRabotaClick();
     void sbUstClick();
     void sbHelpDejClick();

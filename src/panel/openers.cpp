@@ -54,7 +54,7 @@ void TfmMain::bbLiterClick()
 {
     if (!runSettingDialog(this, fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
-    SetLit(fmLiter->Lit());
+    connection->SetLit(fmLiter->Lit());
     connection->link->dispatcher.FlagSetLiter.raise(Detector.FLit);
 }
 
@@ -62,7 +62,7 @@ void TfmMain::bbSkorClick()
 {
     if (!runSettingDialog(this, fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
-    SetScor(fmSkor->Scor());
+    connection->SetScor(fmSkor->Scor());
     connection->link->dispatcher.FlagSetSkor.raise(Detector.FScor);
 }
 
@@ -70,7 +70,7 @@ void TfmMain::bbAddrClick()
 {
     if (!runSettingDialog(this, fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;
-    SetAddr(fmAddr->Addr());
+    connection->SetAddr(fmAddr->Addr());
     connection->link->dispatcher.FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));
 }
 

@@ -30,6 +30,8 @@ inline constexpr char PERED_NOTE[] =
     "После установки литеры отсоедините кабель USB,\n\rчтобы изменения вступили в силу!";
 
 // A receiver that acknowledged the move to the working speed twice without making it (%1: that speed).
+// A receiver whose letter is not its transmitter's: they will not work as a pair.
+inline constexpr char PAIR_LETTER_NOTE[] = "Литеры не совпадают:\n\rпередатчик %1, приемник %2";
 inline constexpr char SPEED_REFUSED_NOTE[] = "Не переходит на %1 бит/с:\n\rобмен на 4800 бит/с";
 
 // bbFind after a lost link (its caption for a new search is with the window's captions).

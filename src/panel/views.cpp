@@ -33,6 +33,8 @@ void setLook(std::initializer_list<QWidget*> widgets, const QColor& back, const 
 
 void TfmMain::EnablePeredInterf()
 {
+    FPairNote.clear();
+    FSpeedNote.clear();
     // A new unit starts without an alarm; one still sounding from the last unit ends here.
     Detector.FFlagTr = false;
     BufFlagTr = false;
@@ -87,6 +89,8 @@ void TfmMain::EnablePeredInterf()
 
 void TfmMain::EnablePriemInterf()
 {
+    FPairNote.clear();
+    FSpeedNote.clear();
     Detector.FFlagTr = false;
     BufFlagTr = false;
     alarmSound->stop();
@@ -229,8 +233,26 @@ void TfmMain::sbHelpUstClick()
 
 void TfmMain::ShowSpeedRefused(qint32 wantedBaud)
 {
+    FSpeedNote = QString::fromUtf8(SPEED_REFUSED_NOTE).arg(wantedBaud);
+    // The letters come first: a pair that cannot work matters more than its line's speed.
+    if (!FPairNote.isEmpty())
+        return;
     // In the transmitter's note line, which a receiver leaves free, beside "График...".
-    stPered->setText(QString::fromUtf8(SPEED_REFUSED_NOTE).arg(wantedBaud));
+    stPered->setText(FSpeedNote);
     stPered->show();
     stPered->setEnabled(true);
+}
+
+void TfmMain::showPairNote()
+{
+    const QString note = connection->letterMismatch()
+                             ? QString::fromUtf8(PAIR_LETTER_NOTE).arg(*connection->pairLetter()).arg(Detector.FLit)
+                             : QString();
+    if (note == FPairNote)
+        return;
+    FPairNote = note;
+    const QString shown = note.isEmpty() ? FSpeedNote : note;
+    stPered->setText(shown);
+    stPered->setVisible(!shown.isEmpty());
+    stPered->setEnabled(!shown.isEmpty());
 }
