@@ -145,6 +145,10 @@ private slots:
     void addressChange();
     void speedKeptUntilPowerCycle();
     void powerCycleComesBackAt4800();
+    void alarmFollowsTheField_data();
+    void alarmFollowsTheField();
+    void crossingsOnTheCommandLine_data();
+    void crossingsOnTheCommandLine();
     void programServesRunScript();
     void programCyclesPowerOnSigusr1();
     void programEndsWithWatchedProcess_data();
@@ -602,6 +606,76 @@ void tst_Simulator::powerCycleComesBackAt4800()
     QTRY_VERIFY_WITH_TIMEOUT(!line.sim.isSilent(), 3000);
     QCOMPARE(line.sim.state().baud, 4800);
     QCOMPARE(line.ask("$006767\r", 8), QByteArray("!670269\r"));  // its own mode again
+}
+
+void tst_Simulator::alarmFollowsTheField_data()
+{
+    QTest::addColumn<int>("threshold");  // the unit's threshold position
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<bool>("alarm");
+    // Position 15 is a field of 128, position 5 one of 77.
+    QTest::newRow("well over") << 15 << 0 << 150 << true;
+    QTest::newRow("under") << 15 << 0 << 110 << false;
+    QTest::newRow("under the default, over a lower threshold") << 5 << 0 << 110 << true;
+    QTest::newRow("alignment mode raises none") << 15 << 1 << 150 << false;
+}
+
+void tst_Simulator::alarmFollowsTheField()
+{
+    QFETCH(int, threshold);
+    QFETCH(int, mode);
+    QFETCH(int, peak);
+    QFETCH(bool, alarm);
+    SimConfig c;
+    c.threshold = quint8(threshold);
+    c.mode = quint8(mode);
+    SimulatedDetector sim(c);
+    ScenarioOptions o;
+    o.fieldWalk = true;
+    o.crossings = {{peak, 2000, 5000}};
+    SimScenario scenario(&sim, o);
+    // The walk driven by the test's own clock: the first walker starts at 2 s and takes 2 s.
+    int highest = 0;
+    qint64 alarmFrom = -1, alarmTo = -1;
+    for (qint64 t = 0; t <= 7000; t += 50) {
+        scenario.walkAt(t);
+        highest = qMax(highest, int(sim.state().field));
+        if (sim.state().alarm) {
+            if (alarmFrom < 0)
+                alarmFrom = t;
+            alarmTo = t;
+            QVERIFY(sim.state().stateByte & 0x01);  // the relay opens with it
+        }
+    }
+    QVERIFY(qAbs(highest - peak) <= 3);
+    QCOMPARE(alarmFrom >= 0, alarm);
+    QVERIFY(!sim.state().alarm);
+    QCOMPARE(int(sim.state().stateByte & 0x01), 0);
+    if (alarm) {
+        // Raised while the field is over the threshold, held 2 s after it is back.
+        QVERIFY(alarmFrom > 2000 && alarmFrom < 3000);
+        QVERIFY(alarmTo >= 5000 && alarmTo < 6100);
+    }
+}
+
+void tst_Simulator::crossingsOnTheCommandLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");  // 0: refused
+    QTest::newRow("two") << "140:3000,90:2500:6000" << 2;
+    QTest::newRow("peak too high") << "200:3000" << 0;
+    QTest::newRow("too short") << "140:10" << 0;
+    QTest::newRow("not numbers") << "a:b" << 0;
+    QTest::newRow("one part") << "140" << 0;
+    QTest::newRow("four parts") << "140:3000:1:2" << 0;
+}
+
+void tst_Simulator::crossingsOnTheCommandLine()
+{
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QCOMPARE(int(SimScenario::parseCrossings(text).size()), count);
 }
 
 void tst_Simulator::programServesRunScript()

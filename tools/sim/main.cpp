@@ -55,7 +55,11 @@ the defaults of every unit that follows.
   --noise-every MS     put a few stray bytes on the line every MS milliseconds
   --alarm-every S      raise the alarm (and open the relay) for about 2 s every S seconds
   --field-walk         field value and alignment signal drift: people walking through the zone,
-                       an installer turning a unit
+                       an installer turning a unit; a receiver on duty raises its alarm while
+                       the field is over its threshold, and holds it 2 s after
+  --crossings LIST     the walkers of --field-walk, in turn: PEAK:MS[:REST],... (the field's peak
+                       0..154, the crossing's length, the quiet after it in ms; default: a demo
+                       mix, some crossings under the default threshold)
   --ignore-setbr       acknowledge a change of line speed but keep the old speed
   --vanish-after S     unplug the unit after S seconds
 
@@ -216,6 +220,12 @@ bool parse(Arguments& a, std::vector<UnitPlan>& units, QString& portsFile, int& 
                 return false;
         } else if (opt == "--field-walk") {
             s.fieldWalk = true;
+        } else if (opt == "--crossings") {
+            s.crossings = a.atEnd() ? QList<Crossing>() : SimScenario::parseCrossings(a.next());
+            if (s.crossings.isEmpty()) {
+                a.setError(QStringLiteral("--crossings needs PEAK:MS[:REST],... (peak 0..154, 200..600000 ms)"));
+                return false;
+            }
         } else if (opt == "--vanish-after") {
             if (!a.number(opt, 1, 86400, s.vanishAfterS))
                 return false;
