@@ -55,6 +55,7 @@ class tst_Trend : public QObject {
 private slots:
     void dutyPeaksAndMargins();
     void alignmentMaxHold();
+    void sizeHoldsAcrossModes();
     void csvHoldsEveryPoll();
     void commissioningReport();
 };
@@ -136,6 +137,36 @@ void tst_Trend::alignmentMaxHold()
     trend->refresh();
     QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 2.94 B (избыточный)"));
     QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B в ")));
+}
+
+void tst_Trend::sizeHoldsAcrossModes()
+{
+    SimConfig config;
+    config.threshold = 5;
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.startPolling(PATIENCE_MS));
+    fmMain->bbTrend->click();
+    TrendWindow* trend = fmMain->fmTrend;
+    QVERIFY(trend && trend->isVisible());
+    const QSize opened = trend->size();
+
+    // The installer aims the units and goes back on duty, again and again, while the figures
+    // under the chart change their length: the window, and its buttons, stay where they are.
+    for (int round = 0; round < 10; ++round) {
+        const bool aligning = round % 2 == 0;
+        const int signal = 60 + 9 * round, field = 100 + 5 * round;
+        (aligning ? fmMain->sbUst : fmMain->sbRabota)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().mode), aligning ? 1 : 0, PATIENCE_MS);
+        rig.sim.state().signal = quint8(signal);
+        rig.sim.state().field = quint8(field);
+        QVERIFY(QTest::qWaitFor([&] {
+            return last() && last()->aligning() == aligning && (aligning ? last()->signal == signal : last()->field == field);
+        }, PATIENCE_MS));
+        trend->refresh();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(trend->laMaxHold->isVisible(), aligning);
+        QCOMPARE(trend->size(), opened);
+    }
 }
 
 void tst_Trend::csvHoldsEveryPoll()
