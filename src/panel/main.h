@@ -271,6 +271,10 @@ public:
     // Called after every accepted reply: what the panel shows becomes one sample of the record.
     void recordPoll();
     void bbTrendClick();
+    // Opened the first time where the settings file saw it last, if a screen still shows it;
+    // else beside the main window.
+    void placeTrendWindow();
+    void keepTrendGeometry();
     void saveSessionCsv();
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);

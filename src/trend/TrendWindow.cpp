@@ -197,6 +197,7 @@ void TrendWindow::hideEvent(QHideEvent* e)
 {
     FRefresh->stop();
     QWidget::hideEvent(e);
+    emit hidden();
 }
 
 void TrendWindow::refresh()
