@@ -14,6 +14,7 @@
 #include "trend/SessionCsv.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendPlacement.h"
+#include "trend/TrendText.h"
 #include "trend/TrendWindow.h"
 #include "trend/texts.h"
 
@@ -155,7 +156,7 @@ void TfmMain::keepTrendGeometry()
 void TfmMain::saveSessionCsv()
 {
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CSV_DIALOG_TITLE),
-                                                      QDir::home().filePath(QStringLiteral("dorvik-session.csv")),
+                                                      QDir::home().filePath(suggestedFileName(CSV_FILE_NAME, Detector, QDateTime::currentDateTime())),
                                                       QString::fromUtf8(CSV_FILTER));
     if (path.isEmpty())
         return;
@@ -181,8 +182,7 @@ void TfmMain::makeReport()
     if (!ini.save(SettingsFileName()))
         qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
 
-    const QString name = QString::fromUtf8(REPORT_FILE_NAME)
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString name = suggestedFileName(REPORT_FILE_NAME, Detector, QDateTime::currentDateTime());
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE),
                                                       QDir::home().filePath(name), QString::fromUtf8(REPORT_FILTER));
     if (path.isEmpty())
@@ -229,8 +229,7 @@ void TfmMain::captureToggled(bool on)
         connection->link->stopCapture();
         return;
     }
-    const QString name = QString::fromUtf8(CAPTURE_FILE_NAME)
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString name = suggestedFileName(CAPTURE_FILE_NAME, Detector, QDateTime::currentDateTime());
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE),
                                                       QDir::home().filePath(name), QString::fromUtf8(CAPTURE_FILTER));
     QString error;
