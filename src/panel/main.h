@@ -289,6 +289,12 @@ public:
     bool SettingDialogsAllowed() const;
     // The dialog open over the greyed-out window (a settings dialog or the about box), if any.
     QDialog* FSettingDialog = nullptr;
+    // A settings button clicked while the line changes speed: its opener, run once polling
+    // runs, unless the link is lost first.
+    void (TfmMain::*FPendingOpener)() = nullptr;
+    bool FPendingQueued = false;
+    bool deferWhileSwitching(void (TfmMain::*opener)());
+    void openPendingDialog();
     void bbLiterClick();
     void bbSkorClick();
     void bbAddrClick();
