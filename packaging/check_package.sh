@@ -69,6 +69,7 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multime
     has_package "$depends" "$lib" || fail "Depends lacks $lib: $depends"
 done
 has_package "$recommends" fonts-wine || fail "Recommends lacks fonts-wine: $recommends"
+has_package "$recommends" qt6-translations-l10n || fail "Recommends lacks qt6-translations-l10n: $recommends"
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"

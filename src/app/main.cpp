@@ -1,7 +1,9 @@
 #include "panel/startup.h"
+#include "panel/QtTranslations.h"
 #include "panel/main.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QStyle>
 
 #include <cstdlib>
@@ -110,6 +112,7 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    installQtTranslations(QLocale::system(), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     closeOnTerminationSignals();
     // The platform ends the program with exit() when the display goes away (the X server
     // ended, the connection broke): no window closes then, so the settings are written here.

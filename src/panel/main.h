@@ -275,6 +275,10 @@ public:
     // Called after every accepted reply: what the panel shows becomes one sample of the record.
     void recordPoll();
     void bbTrendClick();
+    // Opened the first time where the settings file saw it last, if a screen still shows it;
+    // else beside the main window.
+    void placeTrendWindow();
+    void keepTrendGeometry();
     void saveSessionCsv();
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);
@@ -289,6 +293,12 @@ public:
     bool SettingDialogsAllowed() const;
     // The dialog open over the greyed-out window (a settings dialog or the about box), if any.
     QDialog* FSettingDialog = nullptr;
+    // A settings button clicked while the line changes speed: its opener, run once polling
+    // runs, unless the link is lost first.
+    void (TfmMain::*FPendingOpener)() = nullptr;
+    bool FPendingQueued = false;
+    bool deferWhileSwitching(void (TfmMain::*opener)());
+    void openPendingDialog();
     void bbLiterClick();
     void bbSkorClick();
     void bbAddrClick();

@@ -5,8 +5,11 @@
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/main.h"
+#include "panel/startup.h"
 
 #include <QLabel>
+#include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -41,17 +44,50 @@ void TfmMain::connectDialogs()
     connect(fmSkor, &TfmSkor::choiceShown, this, [this](Skorost Value) { stSkor->setText(skorostText(Value)); });
     connect(fmAddr, &TfmAddr::choiceShown, this,
             [this](std::int32_t Value) { stAddr->setText(QString::number(Value)); });
+
+    // A click during the speed switch opens its dialog once polling runs at the new speed;
+    // from the event loop, since replies are accepted inside the receive path.
+    DetectorLink* link = connection->link;
+    connect(link, &DetectorLink::replyAccepted, this, [this] {
+        if (FPendingOpener && !FPendingQueued && !connection->link->switching()) {
+            FPendingQueued = true;
+            QTimer::singleShot(0, this, &TfmMain::openPendingDialog);
+        }
+    });
+    // The unit the click was meant for is gone.
+    connect(connection, &DetectorConnection::linkLost, this, [this] { FPendingOpener = nullptr; });
+    connect(connection, &DetectorConnection::searchStarted, this, [this] { FPendingOpener = nullptr; });
 }
 
 bool TfmMain::SettingDialogsAllowed() const
 {
-    // While the line changes speed a setting would be sent into the switch; the click is
-    // ignored (the buttons come back as soon as polling runs).
+    // While the line changes speed a setting would be sent into the switch: the dialog waits
+    // for polling (deferWhileSwitching).
     return !connection->link->switching() && !FSettingDialog;
+}
+
+bool TfmMain::deferWhileSwitching(void (TfmMain::*opener)())
+{
+    if (!connection->link->switching() || FSettingDialog)
+        return false;
+    // The button looks enabled through the switch, which is short: the click is kept, the
+    // latest one if several.
+    FPendingOpener = opener;
+    return true;
+}
+
+void TfmMain::openPendingDialog()
+{
+    FPendingQueued = false;
+    const auto opener = std::exchange(FPendingOpener, nullptr);
+    if (opener && connection->FlagReply() && !closingProgram())
+        (this->*opener)();
 }
 
 void TfmMain::bbLiterClick()
 {
+    if (deferWhileSwitching(&TfmMain::bbLiterClick))
+        return;
     if (!runSettingDialog(this, fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
     connection->SetLit(fmLiter->Lit());
@@ -60,6 +96,8 @@ void TfmMain::bbLiterClick()
 
 void TfmMain::bbSkorClick()
 {
+    if (deferWhileSwitching(&TfmMain::bbSkorClick))
+        return;
     if (!runSettingDialog(this, fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
     connection->SetScor(fmSkor->Scor());
@@ -68,6 +106,8 @@ void TfmMain::bbSkorClick()
 
 void TfmMain::bbAddrClick()
 {
+    if (deferWhileSwitching(&TfmMain::bbAddrClick))
+        return;
     if (!runSettingDialog(this, fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;
     connection->SetAddr(fmAddr->Addr());

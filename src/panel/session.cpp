@@ -13,23 +13,35 @@
 #include "trend/ReportDialog.h"
 #include "trend/SessionCsv.h"
 #include "trend/SessionRecord.h"
+#include "trend/TrendPlacement.h"
+#include "trend/TrendText.h"
 #include "trend/TrendWindow.h"
 #include "trend/texts.h"
 
 #include <QChartView>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
+
+#include <climits>
 
 namespace {
 // Remembered in the settings file for the next report.
 const QByteArray REPORT_SECTION = "REPORT";
 const QByteArray KEY_SITE = "SITE";
 const QByteArray KEY_INSTALLER = "INSTALLER";
+// Where the trend window stood, for the next time it opens.
+const QByteArray TREND_SECTION = "TREND";
+const QByteArray KEY_LEFT = "LEFT";
+const QByteArray KEY_TOP = "TOP";
+const QByteArray KEY_WIDTH = "WIDTH";
+const QByteArray KEY_HEIGHT = "HEIGHT";
 
 const char* modeName(TRejim mode)
 {
@@ -88,16 +100,63 @@ void TfmMain::bbTrendClick()
         connect(fmTrend, &TrendWindow::captureToggled, this, &TfmMain::captureToggled);
         // Queued: a failed write is noticed inside the receive path, and no box opens there.
         connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
+        connect(fmTrend, &TrendWindow::hidden, this, &TfmMain::keepTrendGeometry);
+        placeTrendWindow();
     }
     fmTrend->show();
     fmTrend->raise();
     fmTrend->activateWindow();
 }
 
+void TfmMain::placeTrendWindow()
+{
+    IniFile ini;
+    ini.load(SettingsFileName());
+    const auto saved = [&ini](const QByteArray& key) { return ini.readInteger(TREND_SECTION, key, INT_MIN); };
+    const QPoint topLeft(saved(KEY_LEFT), saved(KEY_TOP));
+    const QSize size(saved(KEY_WIDTH), saved(KEY_HEIGHT));
+    QList<QRect> areas;
+    for (const QScreen* s : QGuiApplication::screens())
+        areas << s->availableGeometry();
+    if (topLeft.x() != INT_MIN && topLeft.y() != INT_MIN && size.width() > 0 && size.height() > 0
+        && reachableOn(topLeft, size.width(), areas)) {
+        QSize largest;
+        for (const QRect& area : areas)
+            largest = largest.expandedTo(area.size());
+        fmTrend->resize(size.boundedTo(largest));
+        fmTrend->move(topLeft);
+        return;
+    }
+    // Not yet shown, the trend has no frame of its own: the main window's is the same kind.
+    const QRect inner = geometry(), outer = frameGeometry();
+    const QSize frame(outer.width() - inner.width(), outer.height() - inner.height());
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect placed = placeTrend(outer, fmTrend->size() + frame, screen->availableGeometry());
+    fmTrend->resize(placed.size() - frame);
+    fmTrend->move(placed.topLeft());
+}
+
+void TfmMain::keepTrendGeometry()
+{
+    IniFile ini;
+    ini.load(SettingsFileName());
+    // A file that could not be read is never written over; the main window's settings say so.
+    if (ini.unreadable())
+        return;
+    ini.writeInteger(TREND_SECTION, KEY_LEFT, fmTrend->x());
+    ini.writeInteger(TREND_SECTION, KEY_TOP, fmTrend->y());
+    ini.writeInteger(TREND_SECTION, KEY_WIDTH, fmTrend->width());
+    ini.writeInteger(TREND_SECTION, KEY_HEIGHT, fmTrend->height());
+    if (!ini.save(SettingsFileName()))
+        qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
+}
+
 void TfmMain::saveSessionCsv()
 {
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CSV_DIALOG_TITLE),
-                                                      QDir::home().filePath(QStringLiteral("dorvik-session.csv")),
+                                                      QDir::home().filePath(suggestedFileName(CSV_FILE_NAME, Detector, QDateTime::currentDateTime())),
                                                       QString::fromUtf8(CSV_FILTER));
     if (path.isEmpty())
         return;
@@ -123,8 +182,7 @@ void TfmMain::makeReport()
     if (!ini.save(SettingsFileName()))
         qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
 
-    const QString name = QString::fromUtf8(REPORT_FILE_NAME)
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString name = suggestedFileName(REPORT_FILE_NAME, Detector, QDateTime::currentDateTime());
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE),
                                                       QDir::home().filePath(name), QString::fromUtf8(REPORT_FILTER));
     if (path.isEmpty())
@@ -171,8 +229,7 @@ void TfmMain::captureToggled(bool on)
         connection->link->stopCapture();
         return;
     }
-    const QString name = QString::fromUtf8(CAPTURE_FILE_NAME)
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm")));
+    const QString name = suggestedFileName(CAPTURE_FILE_NAME, Detector, QDateTime::currentDateTime());
     const QString path = QFileDialog::getSaveFileName(fmTrend, QString::fromUtf8(CAPTURE_DIALOG_TITLE),
                                                       QDir::home().filePath(name), QString::fromUtf8(CAPTURE_FILTER));
     QString error;

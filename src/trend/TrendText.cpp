@@ -1,9 +1,12 @@
 #include "trend/TrendText.h"
 
+#include "panel/readouts.h"
 #include "panel/state_texts.h"
 #include "protocol/DetectorUnits.h"
 #include "trend/SessionRecord.h"
 #include "trend/texts.h"
+
+#include <QDateTime>
 
 QString voltsText(double volts) { return QString::number(volts, 'f', 2) + QString::fromUtf8(VOLT_UNIT); }
 
@@ -29,4 +32,24 @@ QString zoneText(TPosUstMarker signal)
 QString timeOfDayText(const SessionRecord& record, std::uint32_t ms)
 {
     return record.startedAt().addMSecs(ms).toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString suggestedFileName(const char* pattern, const TDetectorState& unit, const QDateTime& at)
+{
+    const bool transmitter = unit.FIdent == IDENT_PERED;
+    const QString who = QString::fromUtf8(transmitter ? FILE_TRANSMITTER : FILE_RECEIVER)
+                            .arg(QString::fromUtf8(unitName(unit.FIdent)))
+                            .arg(transmitter ? int(unit.FLit) : int(unit.FAddr));
+    const QString when = at.toString(QStringLiteral("yyyy-MM-dd HH-mm"));
+    return safeFileName(QString::fromUtf8(pattern).arg(who + QLatin1Char(' ') + when));
+}
+
+QString safeFileName(QString name)
+{
+    for (QChar& c : name)
+        if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c))
+            c = QLatin1Char('-');
+    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    return name;
 }

@@ -13,3 +13,12 @@ QString marginText(double volts);  // "+0.35 B", "-0.10 B"
 QString noneText();
 QString zoneText(TPosUstMarker signal);
 QString timeOfDayText(const SessionRecord& record, std::uint32_t ms);
+
+class QDateTime;
+// The name a save dialog offers: pattern's %1 becomes the unit, its address (a transmitter's
+// letter, since it has no address) and the time, so that the files of a day's units tell
+// themselves apart: "ДОРВИК-М100 адрес 7 2026-12-11 09-30.csv".
+QString suggestedFileName(const char* pattern, const TDetectorState& unit, const QDateTime& at);
+// Characters no file system of ours takes in a name (Windows refuses the most) become '-';
+// Windows also drops dots and spaces at a name's end.
+QString safeFileName(QString name);

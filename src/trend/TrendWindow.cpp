@@ -12,6 +12,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -80,6 +81,9 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     const char* spanTexts[3] = {SPAN_30S, SPAN_2MIN, SPAN_10MIN};
     for (int i = 0; i < 3; ++i) {
         QPushButton* b = button(spanTexts[i], this, true);
+        // The style's least width for a button is far wider than "30 с": beside the main
+        // window on a laptop's screen the row would not fit.
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * b->fontMetrics().height());
         spanButtons->addButton(b, SPANS[i]);
         top->addWidget(b);
     }
@@ -97,11 +101,21 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
 
     buildChart();
 
-    auto* stats = new QHBoxLayout;
-    for (QLabel** l : {&laRest, &laPeak, &laMargin, &laCrossings, &laSignal, &laMaxHold, &laNote}) {
+    // Two figures a line, so that the window stays narrow enough to stand beside the main one.
+    // A mode's labels share the cells of the other mode's, which are hidden meanwhile.
+    auto* stats = new QGridLayout;
+    stats->setHorizontalSpacing(3 * fontMetrics().height());
+    for (QLabel** l : {&laRest, &laPeak, &laMargin, &laCrossings, &laSignal, &laMaxHold, &laNote})
         *l = new QLabel(this);
-        stats->addWidget(*l);
-    }
+    stats->addWidget(laRest, 0, 0);
+    stats->addWidget(laPeak, 0, 1);
+    stats->addWidget(laMargin, 1, 0);
+    stats->addWidget(laCrossings, 1, 1);
+    stats->addWidget(laSignal, 0, 0);
+    stats->addWidget(laMaxHold, 0, 1);
+    laNote->setWordWrap(true);
+    stats->addWidget(laNote, 0, 0, 1, 2);
+    stats->setColumnStretch(2, 1);
     laRest->setObjectName(QStringLiteral("laRest"));
     laPeak->setObjectName(QStringLiteral("laPeak"));
     laMargin->setObjectName(QStringLiteral("laMargin"));
@@ -109,7 +123,6 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     laSignal->setObjectName(QStringLiteral("laSignal"));
     laMaxHold->setObjectName(QStringLiteral("laMaxHold"));
     laNote->setObjectName(QStringLiteral("laNote"));
-    stats->addStretch(1);
 
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
@@ -184,6 +197,7 @@ void TrendWindow::hideEvent(QHideEvent* e)
 {
     FRefresh->stop();
     QWidget::hideEvent(e);
+    emit hidden();
 }
 
 void TrendWindow::refresh()
@@ -285,9 +299,13 @@ void TrendWindow::setDutyVisible(bool duty)
         s->setVisible(duty);
     for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{zones[0], zones[1], zones[2], maxHold})
         s->setVisible(!duty);
-    for (QLabel* l : {laRest, laPeak, laMargin, laCrossings})
-        l->setVisible(duty);
-    for (QLabel* l : {laSignal, laMaxHold})
-        l->setVisible(!duty);
+    // Hidden first: a label shown lays the window out at once, and with both modes' labels
+    // showing for that moment the window would widen itself to hold them all.
+    const std::initializer_list<QLabel*> dutyLabels{laRest, laPeak, laMargin, laCrossings};
+    const std::initializer_list<QLabel*> alignmentLabels{laSignal, laMaxHold};
     laNote->hide();
+    for (QLabel* l : duty ? alignmentLabels : dutyLabels)
+        l->hide();
+    for (QLabel* l : duty ? dutyLabels : alignmentLabels)
+        l->show();
 }

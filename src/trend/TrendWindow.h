@@ -64,6 +64,8 @@ signals:
     void saveCsvRequested();
     void captureToggled(bool on);
     void reportRequested();
+    // Closed or hidden: where it stood is worth keeping.
+    void hidden();
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -32,8 +32,13 @@ inline constexpr char NOTE_TRANSMITTER[] = "Передатчик не сообщ
 
 inline constexpr char CSV_DIALOG_TITLE[] = "Сохранить запись сеанса";
 inline constexpr char CSV_FILTER[] = "Таблица CSV (*.csv)";
+// The files' suggested names; %1: the unit and the date and time, as below.
+inline constexpr char CSV_FILE_NAME[] = "%1.csv";
 inline constexpr char CAPTURE_DIALOG_TITLE[] = "Записывать обмен в файл";
-inline constexpr char CAPTURE_FILE_NAME[] = "Обмен %1.dcap";  // %1: date and time
+inline constexpr char CAPTURE_FILE_NAME[] = "Обмен %1.dcap";
+// %1: the unit's name, %2: its address (a transmitter: its letter).
+inline constexpr char FILE_RECEIVER[] = "%1 адрес %2";
+inline constexpr char FILE_TRANSMITTER[] = "%1 литера %2";
 inline constexpr char CAPTURE_FILTER[] = "Запись обмена (*.dcap);;Все файлы (*)";
 
 // %1: the file's path, %2: why.
@@ -47,7 +52,7 @@ inline constexpr char REPORT_LA_INSTALLER[] = "Монтажник:";
 inline constexpr char REPORT_BB_OK[] = "Создать протокол";
 inline constexpr char REPORT_BB_CANCEL[] = "Отмена";
 inline constexpr char REPORT_FILTER[] = "Документ PDF (*.pdf)";
-inline constexpr char REPORT_FILE_NAME[] = "Протокол настройки %1.pdf";  // %1: date and time
+inline constexpr char REPORT_FILE_NAME[] = "Протокол настройки %1.pdf";  // %1: unit, date and time
 
 inline constexpr char REPORT_SECTION_SETUP[] = "Извещатель и его настройки";
 inline constexpr char REPORT_SECTION_MEASURED[] = "Измерено за сеанс";

@@ -1,6 +1,8 @@
 // The settings dialogs against the simulated detector: what the unit reports shows in the
 // dialogs, and what the installer confirms goes out on the wire, once.
 #include "ProgramWithUnit.h"
+#include "connection/DetectorConnection.h"
+#include "connection/DetectorLink.h"
 #include "RequestLog.h"
 #include "dialogs/addr.h"
 #include "dialogs/liter.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -44,6 +47,8 @@ private slots:
     void reportedValuesShow();
     void confirmedChoiceIsSent_data();
     void confirmedChoiceIsSent();
+    void clickDuringSpeedSwitch_data();
+    void clickDuringSpeedSwitch();
 };
 
 void tst_DialogsWire::reportedValuesShow()
@@ -123,6 +128,62 @@ void tst_DialogsWire::confirmedChoiceIsSent()
     QVERIFY(r[at].answered);
     QVERIFY(r[at + 1].param < 0);
     QCOMPARE(countCode(r, code, mark), 1);
+}
+
+void tst_DialogsWire::clickDuringSpeedSwitch_data()
+{
+    QTest::addColumn<bool>("unitFollows");
+    QTest::addColumn<int>("opened");
+    QTest::newRow("the unit follows: the dialog opens once polling runs") << true << 1;
+    // The unit keeps its old speed: the link is lost in the switch, and the click with it.
+    QTest::newRow("the link is lost in the switch") << false << 0;
+}
+
+void tst_DialogsWire::clickDuringSpeedSwitch()
+{
+    QFETCH(bool, unitFollows);
+    QFETCH(int, opened);
+    SimConfig config;
+    config.ignoreSetBr = !unitFollows;
+    ProgramWithUnit rig(config);
+
+    // The installer clicks as soon as the receiver's panel comes up, while the line changes speed.
+    bool clickedWhileSwitching = false;
+    bool clicked = false;
+    QObject::connect(fmMain->connection, &DetectorConnection::linkEstablished, fmMain, [&] {
+        if (clicked)
+            return;
+        clicked = true;
+        QTimer::singleShot(0, fmMain, [&] {
+            clickedWhileSwitching = fmMain->connection->link->switching();
+            fmMain->bbLiter->click();
+        });
+    });
+    // Every dialog that comes up is noted with whether the unit was polled then, and closed.
+    int dialogs = 0;
+    bool openedWhilePolled = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != fmLiter)
+            return;
+        ++dialogs;
+        openedWhilePolled = polling() && !fmMain->connection->link->switching();
+        fmLiter->reject();
+    });
+    watch.start();
+    QVERIFY(rig.start());
+
+    QTRY_VERIFY_WITH_TIMEOUT(clickedWhileSwitching, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(polling() && !fmMain->connection->link->switching() && dialogs >= opened, 60000);
+    // Long enough polling that a click kept too long, or twice, would have shown by now.
+    QSignalSpy replies(fmMain->connection->link, &DetectorLink::replyAccepted);
+    // (The unit that keeps its speed is lost twice and searched for again before it is polled.)
+    QTRY_VERIFY_WITH_TIMEOUT(replies.size() >= 50, 90000);
+    QCOMPARE(dialogs, opened);
+    if (opened)
+        QVERIFY(openedWhilePolled);
+    QVERIFY(fmMain->SettingDialogsAllowed());
 }
 
 QTEST_MAIN(tst_DialogsWire)

@@ -21,6 +21,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -55,6 +56,9 @@ class tst_Trend : public QObject {
 private slots:
     void dutyPeaksAndMargins();
     void alignmentMaxHold();
+    void sizeHoldsAcrossModes();
+    void opensWhereItStood_data();
+    void opensWhereItStood();
     void csvHoldsEveryPoll();
     void commissioningReport();
 };
@@ -136,6 +140,78 @@ void tst_Trend::alignmentMaxHold()
     trend->refresh();
     QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 2.94 B (избыточный)"));
     QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B в ")));
+}
+
+void tst_Trend::sizeHoldsAcrossModes()
+{
+    SimConfig config;
+    config.threshold = 5;
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.startPolling(PATIENCE_MS));
+    fmMain->bbTrend->click();
+    TrendWindow* trend = fmMain->fmTrend;
+    QVERIFY(trend && trend->isVisible());
+    const QSize opened = trend->size();
+
+    // The installer aims the units and goes back on duty, again and again, while the figures
+    // under the chart change their length: the window, and its buttons, stay where they are.
+    for (int round = 0; round < 10; ++round) {
+        const bool aligning = round % 2 == 0;
+        const int signal = 60 + 9 * round, field = 100 + 5 * round;
+        (aligning ? fmMain->sbUst : fmMain->sbRabota)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.sim.state().mode), aligning ? 1 : 0, PATIENCE_MS);
+        rig.sim.state().signal = quint8(signal);
+        rig.sim.state().field = quint8(field);
+        QVERIFY(QTest::qWaitFor([&] {
+            return last() && last()->aligning() == aligning && (aligning ? last()->signal == signal : last()->field == field);
+        }, PATIENCE_MS));
+        trend->refresh();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(trend->laMaxHold->isVisible(), aligning);
+        QCOMPARE(trend->size(), opened);
+    }
+}
+
+void tst_Trend::opensWhereItStood_data()
+{
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QRect>("expected");  // empty: anywhere on the screen
+    QTest::newRow("first time") << QByteArray() << QRect();
+    QTest::newRow("where it stood") << QByteArray("LEFT=12\r\nTOP=34\r\nWIDTH=600\r\nHEIGHT=400\r\n")
+                                    << QRect(12, 34, 600, 400);
+    QTest::newRow("on a monitor since unplugged")
+        << QByteArray("LEFT=3000\r\nTOP=34\r\nWIDTH=600\r\nHEIGHT=400\r\n") << QRect();
+    QTest::newRow("half a record") << QByteArray("LEFT=12\r\nWIDTH=600\r\n") << QRect();
+}
+
+void tst_Trend::opensWhereItStood()
+{
+    QFETCH(QByteArray, saved);
+    QFETCH(QRect, expected);
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(PATIENCE_MS));
+    if (!saved.isEmpty()) {
+        QFile file(fmMain->SettingsFileName());
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("[TREND]\r\n" + saved);
+    }
+    fmMain->bbTrend->click();
+    TrendWindow* trend = fmMain->fmTrend;
+    QVERIFY(trend && trend->isVisible());
+    if (expected.isValid())
+        QCOMPARE(QRect(trend->pos(), trend->size()), expected);
+    else
+        QVERIFY2(fmMain->screen()->availableGeometry().contains(trend->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2").arg(trend->x()).arg(trend->y())));
+
+    // Moved and closed: the next program opens it there.
+    trend->move(40, 30);
+    trend->resize(640, 420);
+    trend->close();
+    IniFile ini;
+    ini.load(fmMain->SettingsFileName());
+    for (const auto& [key, value] : {std::pair{"LEFT", 40}, {"TOP", 30}, {"WIDTH", 640}, {"HEIGHT", 420}})
+        QCOMPARE(ini.readInteger("TREND", key, -1), value);
 }
 
 void tst_Trend::csvHoldsEveryPoll()
