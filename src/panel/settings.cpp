@@ -5,6 +5,7 @@
 #include "panel/main.h"
 #include "panel/startup.h"
 #include "panel/widgets.h"
+#include "trend/TrendPlacement.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,23 +17,13 @@
 
 namespace {
 
-// A position saved on a monitor that is gone would put the window out of reach: some of
-// its title bar must lie on a screen now. Counted in 64 bits, so that a position near the
-// ends of the int range (a damaged or edited file) cannot wrap around onto a screen.
+// A position saved on a monitor that is gone would put the window out of reach.
 bool reachable(const QPoint& topLeft, int width)
 {
-    const qint64 left = topLeft.x();
-    const qint64 top = topLeft.y();
-    const qint64 right = left + qMax(width, 100);
-    const qint64 bottom = top + 30;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->availableGeometry();
-        const qint64 seenWidth = qMin<qint64>(right, qint64(area.x()) + area.width()) - qMax<qint64>(left, area.x());
-        const qint64 seenHeight = qMin<qint64>(bottom, qint64(area.y()) + area.height()) - qMax<qint64>(top, area.y());
-        if (seenWidth >= 50 && seenHeight >= 10)
-            return true;
-    }
-    return false;
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return reachableOn(topLeft, width, areas);
 }
 
 // What the exit hook writes when the program ends without closing its window (the display
