@@ -13,6 +13,7 @@
 #include <cstddef>
 
 class QGroupBox;
+class QKeyEvent;
 class QPushButton;
 class SpeedButton;
 
@@ -47,6 +48,10 @@ protected:
     void showChoice(int value);
     void showHelp();
     void showEvent(QShowEvent* e) override;
+    // Keys that choose: taken from the focused button too, which would move the focus on an
+    // arrow key instead.
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     // Hands the group, its choices and the help button to the names the dialog knows them by.
     template <std::size_t N>
     void nameControls(QGroupBox*& group, std::array<SpeedButton*, N>& choices, QPushButton*& help) const
@@ -61,6 +66,9 @@ protected:
     QPushButton* FHelp = nullptr;
 
 private:
+    // A digit presses the choice of that number; an arrow presses the one beside the choice
+    // shown, stopping at the ends. False for any other key.
+    bool chooseByKey(const QKeyEvent* e);
     int FFirstTag;
     const char* FHelpTitle;
     const char* FHelpText;

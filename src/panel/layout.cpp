@@ -19,7 +19,9 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyledItemDelegate>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -218,6 +220,31 @@ void buildKeyboardAccess(TfmMain* m)
     };
     for (const auto& [caption, value] : captions)
         caption->setBuddy(value);
+
+    // Tab leaves these out, so each has a key of its own, for gloved hands on the fence line.
+    // Single function keys: one press, the same under a Russian or a Latin layout, and no
+    // focused line edit takes them first. Left to right as the controls sit, skipping the
+    // keys the toolkit or the system already mean something by: F1 help, F3 find next,
+    // F5 refresh, F10 the menu, F11 full screen.
+    const std::tuple<QAbstractButton*, const char*, Qt::Key> keys[] = {
+        {m->sbRabota, CAPT_SB_RABOTA, Qt::Key_F2}, {m->sbUst, CAPT_SB_UST, Qt::Key_F4},
+        {m->bbLiter, ACC_BB_LITER, Qt::Key_F6},     {m->bbSkor, ACC_BB_SKOR, Qt::Key_F7},
+        {m->bbAddr, ACC_BB_ADDR, Qt::Key_F8},       {m->bbTrend, CAPT_BB_TREND, Qt::Key_F9},
+        {m->sbZvonok, ACC_SB_ZVONOK, Qt::Key_F12},
+    };
+    for (const auto& [b, name, key] : keys) {
+        const QKeySequence sequence(key);
+        b->setToolTip(QString::fromUtf8(TIP_WITH_KEY)
+                          .arg(QString::fromUtf8(name), sequence.toString(QKeySequence::NativeText)));
+        auto* shortcut = new QShortcut(sequence, m);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, b, [m, b = b] {
+            // A click, so nothing for a control that cannot be clicked: hidden, greyed, or
+            // under the start page (the bottom bar shows exactly while the panel is up).
+            if (m->paKn->isVisible() && b->isVisible() && b->isEnabled())
+                b->click();
+        });
+    }
 }
 }  // namespace
 

@@ -63,3 +63,5 @@ inline constexpr char ACC_BB_SKOR[] = "Установить скорость п�
 inline constexpr char ACC_BB_ADDR[] = "Установить адрес...";
 inline constexpr char ACC_LB_STEP_INIT[] = "Протокол соединения";
 inline constexpr char CAPT_BB_TREND[] = "График...";
+// A control's tooltip: its name, then the key that presses it.
+inline constexpr char TIP_WITH_KEY[] = "%1 (%2)";

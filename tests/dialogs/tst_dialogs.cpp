@@ -85,6 +85,8 @@ private slots:
     void letterDialog_data();
     void letterDialog();
     void speedDialog();
+    void choiceByKeys_data();
+    void choiceByKeys();
     void valuesWithoutButtonShowAsNumbers();
     void addressDialog_data();
     void addressDialog();
@@ -190,6 +192,80 @@ void tst_Dialogs::speedDialog()
     QVERIFY(fmSkor->sbSkor[1]->Down());
     QCOMPARE(fmMain->stSkor->text(), QString::fromUtf8("0,1...4 м/с"));
     QCOMPARE(sentWith(line, COM_CF_SETSKOR.CodCom), QString());
+}
+
+void tst_Dialogs::choiceByKeys_data()
+{
+    QTest::addColumn<bool>("letters");     // the letter dialog, else the range dialog
+    QTest::addColumn<QList<int>>("keys");  // pressed on whatever has the focus
+    QTest::addColumn<CloseBy>("closeBy");
+    QTest::addColumn<QList<int>>("shown");  // the panel after each key
+    QTest::addColumn<QString>("sent");
+    // The dialogs open on letter 3 and on the middle range (index 1).
+    const int left = Qt::Key_Left, right = Qt::Key_Right, up = Qt::Key_Up, down = Qt::Key_Down;
+    QTest::newRow("letter by digit") << true << QList<int>{Qt::Key_6} << ByEnter << QList<int>{6} << "114 5";
+    QTest::newRow("letter by arrows") << true << QList<int>{right, right, left} << ByEnter << QList<int>{4, 5, 4}
+                                      << "114 3";
+    QTest::newRow("arrows stop at the last letter")
+        << true << QList<int>{Qt::Key_8, right, down} << ByEnter << QList<int>{8, 8, 8} << "114 7";
+    QTest::newRow("arrows stop at the first letter")
+        << true << QList<int>{Qt::Key_1, left, up} << ByEnter << QList<int>{1, 1, 1} << "114 0";
+    QTest::newRow("no letter 9 or 0") << true << QList<int>{Qt::Key_9, Qt::Key_0} << ByEnter << QList<int>{3, 3}
+                                      << "";
+    QTest::newRow("letter then esc") << true << QList<int>{Qt::Key_7} << ByEsc << QList<int>{7} << "";
+    // Arrows choose even with the focus on "Отменить", where they would move it.
+    QTest::newRow("arrow on cancel, then ok")
+        << true << QList<int>{Qt::Key_Tab, right} << ByOk << QList<int>{3, 4} << "114 3";
+    QTest::newRow("range by digit") << false << QList<int>{Qt::Key_3} << ByEnter << QList<int>{2} << "115 2";
+    QTest::newRow("range by arrows") << false << QList<int>{left, left, down} << ByEnter << QList<int>{0, 0, 1}
+                                     << "";
+    QTest::newRow("range past the last") << false << QList<int>{Qt::Key_4, right, right} << ByEnter
+                                         << QList<int>{1, 2, 2} << "115 2";
+    QTest::newRow("range then esc") << false << QList<int>{Qt::Key_1} << ByEsc << QList<int>{0} << "";
+}
+
+void tst_Dialogs::choiceByKeys()
+{
+    QFETCH(bool, letters);
+    QFETCH(QList<int>, keys);
+    QFETCH(CloseBy, closeBy);
+    QFETCH(QList<int>, shown);
+
+    WireTap line(fmMain->connection->link);
+    QVERIFY(line.open());
+    fmMain->SetLit(3);
+    fmMain->SetScor(1);
+    line.startPolling();
+    auto panelText = [letters](int value) {
+        return letters ? QString::number(value) : skorostText(Skorost(value));
+    };
+    QLabel* panel = letters ? fmMain->stLiter : fmMain->stSkor;
+    QStringList shownWhileOpen;
+    bool closed = false;
+    OnModal driver([&](QWidget* dlg) {
+        for (int key : keys) {
+            QTest::keyClick(dlg->focusWidget() ? dlg->focusWidget() : dlg, Qt::Key(key));
+            shownWhileOpen << panel->text();
+        }
+        auto* d = static_cast<QDialog*>(dlg);
+        closeDialog(d, letters ? fmLiter->bbSet : fmSkor->bbSet, letters ? fmLiter->bbCancel : fmSkor->bbCancel,
+                    closeBy);
+        closed = !d->isVisible();
+        if (!closed)
+            d->reject();
+    });
+    letters ? fmMain->bbLiterClick() : fmMain->bbSkorClick();
+
+    QVERIFY(closed);
+    QStringList expected;
+    for (int v : shown)
+        expected << panelText(v);
+    QCOMPARE(shownWhileOpen, expected);
+    // Confirmed, the last choice stays; cancelled, the value at opening comes back.
+    const int kept = closeBy == ByEsc ? (letters ? 3 : 1) : shown.last();
+    QCOMPARE(panel->text(), panelText(kept));
+    QCOMPARE(letters ? int(fmLiter->Lit()) : int(fmSkor->Scor()), kept);
+    QTEST(sentWith(line, letters ? COM_CF_SETLIT.CodCom : COM_CF_SETSKOR.CodCom), "sent");
 }
 
 void tst_Dialogs::valuesWithoutButtonShowAsNumbers()

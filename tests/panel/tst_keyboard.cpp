@@ -1,5 +1,6 @@
 // The program without a mouse: where Tab goes in each window, that the control it reaches
-// shows it, and the threshold moved with the arrow keys, against the simulated detector.
+// shows it, the threshold moved with the arrow keys, and the keys of the controls Tab leaves
+// out, against the simulated detector.
 #include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
 #include "ProgramWithUnit.h"
@@ -8,11 +9,16 @@
 #include "dialogs/liter.h"
 #include "dialogs/skor.h"
 #include "panel/widgets.h"
+#include "trend/TrendWindow.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QtTest>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -72,6 +78,20 @@ QString names(const QList<QWidget*>& widgets)
     return out.join(QLatin1String(", "));
 }
 
+// The controls Tab leaves out, each reached by the key its tooltip names.
+QList<std::pair<QString, QAbstractButton*>> keyedControls()
+{
+    return {{"sbRabota", fmMain->sbRabota}, {"sbUst", fmMain->sbUst},       {"bbLiter", fmMain->bbLiter},
+            {"bbSkor", fmMain->bbSkor},     {"bbAddr", fmMain->bbAddr},     {"bbTrend", fmMain->bbTrend},
+            {"sbZvonok", fmMain->sbZvonok}};
+}
+
+QKeySequence keyInTooltip(const QWidget* w)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\((.+)\\)$")).match(w->toolTip());
+    return m.hasMatch() ? QKeySequence::fromString(m.captured(1), QKeySequence::NativeText) : QKeySequence();
+}
+
 }  // namespace
 
 class tst_Keyboard : public QObject {
@@ -81,6 +101,8 @@ private slots:
     void tabFollowsReadingAndShowsFocus();
     void arrowKeysMoveThreshold_data();
     void arrowKeysMoveThreshold();
+    void keysPressWhatCanBeClicked_data();
+    void keysPressWhatCanBeClicked();
 };
 
 void tst_Keyboard::tabFollowsReadingAndShowsFocus_data()
@@ -177,6 +199,77 @@ void tst_Keyboard::arrowKeysMoveThreshold()
             thresholds << r.param;
     QCOMPARE(thresholds, sent < 0 ? QList<int>() : QList<int>{sent});
     QCOMPARE(int(fmMain->PosPorog()), sent < 0 ? threshold : sent);
+}
+
+void tst_Keyboard::keysPressWhatCanBeClicked_data()
+{
+    QTest::addColumn<bool>("transmitter");
+    QTest::addColumn<bool>("linkLost");
+    QTest::addColumn<QStringList>("pressed");
+    QTest::newRow("receiver") << false << false
+                              << QStringList{"sbRabota", "sbUst",   "bbLiter", "bbSkor",
+                                             "bbAddr",   "bbTrend", "sbZvonok"};
+    // The other controls are greyed out or hidden.
+    QTest::newRow("transmitter") << true << false << QStringList{"bbLiter"};
+    // The panel keeps its controls enabled under the start page, where no mouse reaches them.
+    QTest::newRow("receiver, link lost") << false << true << QStringList{};
+}
+
+void tst_Keyboard::keysPressWhatCanBeClicked()
+{
+    QFETCH(bool, transmitter);
+    QFETCH(bool, linkLost);
+    QFETCH(QStringList, pressed);
+    SimConfig config;
+    config.kind = transmitter ? SimConfig::Transmitter : SimConfig::Receiver;
+    ProgramWithUnit rig(config);
+    QVERIFY(rig.start());
+    QTRY_VERIFY_WITH_TIMEOUT(polling() && fmMain->SettingDialogsAllowed()
+                                 && (transmitter || fmMain->sbRabota->Down()),
+                             15000);
+    if (linkLost) {
+        rig.sim.setSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(fmMain->paInit->isVisible(), 15000);
+    }
+
+    // A settings dialog the key opens is closed again at once, and counted.
+    QStringList opened;
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&opened] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened << d->windowTitle();
+            d->reject();
+        }
+    });
+    closer.start();
+
+    for (const auto& [name, control] : keyedControls()) {
+        const QKeySequence key = keyInTooltip(control);
+        QVERIFY2(key.count() == 1, qPrintable(name + ": " + control->toolTip()));
+        // Back to the panel after a dialog or the trend window, as the desktop (or the
+        // installer) hands it the keyboard; the test platform does not on its own.
+        fmMain->activateWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget*>(fmMain), 5000);
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (const auto& [other, button] : keyedControls())
+            spies.push_back(std::make_unique<QSignalSpy>(button, &QAbstractButton::clicked));
+        const int dialogs = opened.size();
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : fmMain, key[0].key(), key[0].keyboardModifiers());
+        QStringList clicked;
+        for (std::size_t i = 0; i < spies.size(); ++i)
+            if (!spies[i]->isEmpty())
+                clicked << keyedControls()[qsizetype(i)].first;
+        QVERIFY2(clicked == (pressed.contains(name) ? QStringList{name} : QStringList{}),
+                 qPrintable(QStringLiteral("%1 clicked [%2]").arg(key.toString(), clicked.join(' '))));
+        const bool opensDialog = name == "bbLiter" || name == "bbSkor" || name == "bbAddr";
+        QCOMPARE(opened.size() - dialogs, opensDialog && pressed.contains(name) ? 1 : 0);
+    }
+    if (pressed.contains("bbTrend"))
+        QVERIFY(fmMain->fmTrend && fmMain->fmTrend->isVisible());
+    else
+        QVERIFY(!fmMain->fmTrend);
 }
 
 QTEST_MAIN(tst_Keyboard)
