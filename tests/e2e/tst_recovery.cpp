@@ -193,7 +193,7 @@ void tst_Recovery::refusedSettingShowsTheUnitsValue()
 void tst_Recovery::dialogsWaitForTheSpeedSwitch()
 {
     ProgramWithUnit rig;
-    bool opened = false, tried = false, switching = false;
+    bool openedInSwitch = false, tried = false, switching = false, openedAfter = false;
     connect(&rig.sim, &SimulatedDetector::requestReceived, &rig.sim, [&](const SimRequest& q) {
         if (q.code != 1 || tried)
             return;
@@ -201,19 +201,24 @@ void tst_Recovery::dialogsWaitForTheSpeedSwitch()
         // machine's load (its next step is due only 300 ms after the command left).
         tried = true;
         switching = fmMain->connection->link->switching();
-        QTimer::singleShot(0, fmMain, [&] {
-            if (fmLiter->isVisible()) {
-                opened = true;
-                fmLiter->reject();
-            }
-        });
+        QTimer::singleShot(0, fmMain, [&] { openedInSwitch = fmLiter->isVisible(); });
         fmMain->bbLiter->click();
     });
+    // The click is kept: its dialog opens once polling runs at the new speed.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, fmLiter, [&] {
+        if (fmLiter->isVisible()) {
+            openedAfter = !fmMain->connection->link->switching();
+            fmLiter->reject();
+        }
+    });
+    closer.start(20);
     QVERIFY(rig.start());
     QTRY_VERIFY_WITH_TIMEOUT(pollingAt(rig.sim, 57600), SEARCH_MS);
     QVERIFY(tried);
     QVERIFY(switching);
-    QVERIFY(!opened);
+    QVERIFY(!openedInSwitch);
+    QTRY_VERIFY_WITH_TIMEOUT(openedAfter, SEARCH_MS);
 }
 
 void tst_Recovery::dialogOpenWhenTheLinkIsLost()
