@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -387,14 +388,23 @@ void DetectorConnection::SetFlagReply(bool Value)
 
 // ---- The unit's values: kept here first, then shown ----
 
-void DetectorConnection::changed() { emit unitChanged(); }
+void DetectorConnection::changed(DetectorValue v)
+{
+    FCarried |= v;
+    emit unitChanged();
+}
+
+std::uint16_t DetectorConnection::takeCarried()
+{
+    return std::exchange(FCarried, std::uint16_t(0));
+}
 
 void DetectorConnection::SetReqState(std::uint8_t rs)
 {
     Detector.FReqState = rs;
     if (FScreen)
         FScreen->SetReqState(rs);
-    changed();
+    changed(ValueState);
 }
 
 void DetectorConnection::SetVersPr(std::array<std::uint8_t, 2> Value)
@@ -402,7 +412,7 @@ void DetectorConnection::SetVersPr(std::array<std::uint8_t, 2> Value)
     Detector.FVersPr = Value;
     if (FScreen)
         FScreen->SetVersPr(Value);
-    changed();
+    changed(ValueFirmware);
 }
 
 void DetectorConnection::SetIdent(TIdent Value)
@@ -410,7 +420,7 @@ void DetectorConnection::SetIdent(TIdent Value)
     Detector.FIdent = Value;
     if (FScreen)
         FScreen->SetIdent(Value);
-    changed();
+    changed(ValueIdent);
 }
 
 void DetectorConnection::PoiskIdent(std::uint8_t code) { fmIdent.PoiskIdent(code); }
@@ -420,7 +430,7 @@ void DetectorConnection::SetAddr(std::int32_t Value)
     Detector.FAddr = Value;
     if (FScreen)
         FScreen->SetAddr(Value);
-    changed();
+    changed(ValueAddress);
 }
 
 void DetectorConnection::SetLit(TLitera Value)
@@ -430,7 +440,7 @@ void DetectorConnection::SetLit(TLitera Value)
         FPairLetter = Value;
     if (FScreen)
         FScreen->SetLit(Value);
-    changed();
+    changed(ValueLetter);
 }
 
 void DetectorConnection::SetScor(Skorost Value)
@@ -438,7 +448,7 @@ void DetectorConnection::SetScor(Skorost Value)
     Detector.FScor = Value;
     if (FScreen)
         FScreen->SetScor(Value);
-    changed();
+    changed(ValueRange);
 }
 
 void DetectorConnection::SetPosPorog(TPosPorog p)
@@ -446,7 +456,7 @@ void DetectorConnection::SetPosPorog(TPosPorog p)
     Detector.FPosPorog = p;
     if (FScreen)
         FScreen->SetPosPorog(p);
-    changed();
+    changed(ValueThreshold);
 }
 
 void DetectorConnection::SetPosUstMarker(TPosUstMarker s)
@@ -455,7 +465,7 @@ void DetectorConnection::SetPosUstMarker(TPosUstMarker s)
     FSignalReported = true;
     if (FScreen)
         FScreen->SetPosUstMarker(s);
-    changed();
+    changed(ValueSignal);
 }
 
 void DetectorConnection::SetValPole(TValPole v)
@@ -464,7 +474,7 @@ void DetectorConnection::SetValPole(TValPole v)
     FFieldReported = true;
     if (FScreen)
         FScreen->SetValPole(v);
-    changed();
+    changed(ValueField);
 }
 
 void DetectorConnection::SetFlagTr(bool Value)
@@ -472,7 +482,7 @@ void DetectorConnection::SetFlagTr(bool Value)
     Detector.FFlagTr = Value;
     if (FScreen)
         FScreen->SetFlagTr(Value);
-    changed();
+    changed(ValueAlarm);
 }
 
 void DetectorConnection::SetRejim(TRejim Value)
@@ -480,7 +490,7 @@ void DetectorConnection::SetRejim(TRejim Value)
     Detector.FRejim = Value;
     if (FScreen)
         FScreen->SetRejim(Value);
-    changed();
+    changed(ValueMode);
 }
 
 void DetectorConnection::ReceiverFound()

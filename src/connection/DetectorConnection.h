@@ -41,6 +41,8 @@ public:
     // Whether it has reported its field and its alignment signal since polling last began.
     bool fieldReported() const { return FFieldReported; }
     bool signalReported() const { return FSignalReported; }
+    // The values decoded since the last call (DetectorValue bits): what the last reply carried.
+    std::uint16_t takeCarried();
     // The receiver model lookup; it reports the model through SetIdent.
     TfmIdent fmIdent{[this](TIdent model) { SetIdent(model); }};
     // Counts the identifications in this run (a unit found again after a loss counts again).
@@ -160,7 +162,7 @@ private:
     void after(int ms, std::function<void()> step);
     void addLogLine(const QString& line, bool save);
     void SaveConnectLog();
-    void changed();
+    void changed(DetectorValue v);
 
     DetectorView* FScreen = nullptr;
     QTimer* tiStep;
@@ -182,6 +184,7 @@ private:
     bool FReportWarned = false;
     bool FFieldReported = false;
     bool FSignalReported = false;
+    std::uint16_t FCarried = 0;
     int FUnitNumber = 0;
     std::optional<TLitera> FPairLetter;
 };

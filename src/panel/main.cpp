@@ -8,6 +8,7 @@
 #include "panel/scales.h"
 #include "panel/startup.h"
 #include "panel/widgets.h"
+#include "trend/SessionBook.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -64,6 +65,7 @@ void TfmMain::connectHandlers()
     });
     connect(c, &DetectorConnection::searchFailed, this, &TfmMain::showSearchFailed);
     connect(c, &DetectorConnection::linkLost, this, &TfmMain::showLinkLost);
+    connect(c, &DetectorConnection::linkEstablished, this, &TfmMain::unitIdentified);
     connect(c, &DetectorConnection::replyChanged, this, &TfmMain::showReply);
     connect(c, &DetectorConnection::unitChanged, this, &TfmMain::showPairNote);
     connect(c, &DetectorConnection::countdownChanged, this,

@@ -32,6 +32,7 @@ class TPoleHyst;
 class TUstHyst;
 class TUstMarker;
 class DetectorConnection;
+class SessionBook;
 class SessionRecord;
 class TrendWindow;
 enum TComPortBaudRate : std::uint8_t;
@@ -263,11 +264,14 @@ public:
     void pbPorogMarkerMouseMove(QMouseEvent* e);
     void pbPorogMarkerMouseUp(QMouseEvent* e);
 
-    // ---- The session's record and its trend window (panel/session.cpp) ----
-    // Shared only so that the window need not know the record's type to free it.
+    // ---- The sessions' records and the trend window (panel/session.cpp) ----
+    // One session per unit found in this run; record is the current one, polls go there.
+    std::unique_ptr<SessionBook> sessions;
     std::shared_ptr<SessionRecord> record;
     TrendWindow* fmTrend = nullptr;
     void startSession();
+    // A unit was found (or found again): its own session goes on, or a new one begins.
+    void unitIdentified();
     // The window is closing: the trend goes with it.
     void endSession();
     // The link is lost: the record leaves a gap until polling runs again.

@@ -11,6 +11,7 @@
 #include "protocol/obmen.h"
 #include "trend/CommissioningReport.h"
 #include "trend/ReportDialog.h"
+#include "trend/SessionBook.h"
 #include "trend/SessionCsv.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendPlacement.h"
@@ -54,11 +55,30 @@ const char* modeName(TRejim mode)
 }
 }  // namespace
 
-void TfmMain::startSession() { record = std::make_shared<SessionRecord>(); }
+void TfmMain::startSession()
+{
+    sessions = std::make_unique<SessionBook>();
+    record = sessions->current();
+}
+
+void TfmMain::unitIdentified()
+{
+    SessionUnit unit;
+    unit.known = true;
+    unit.ident = Detector.FIdent;
+    unit.firmware = Detector.FVersPr;
+    unit.address = Detector.FAddr;
+    if (!sessions->identified(unit))
+        return;
+    record = sessions->current();
+    if (fmTrend)
+        fmTrend->sessionsChanged();
+}
 
 void TfmMain::endSession()
 {
     connection->link->stopCapture();
+    sessions->endCurrent();
     if (fmTrend)
         fmTrend->close();
 }
@@ -67,10 +87,12 @@ void TfmMain::recordGap() { record->markGap(); }
 
 void TfmMain::recordPoll()
 {
+    const std::uint16_t carried = connection->takeCarried();
     // What the unit reports while it is polled; the search's identification is not a poll.
     if (!connection->FlagReply() || connection->link->dispatcher.VidObmen() != permanent)
         return;
     SessionSample s;
+    s.measured = carried;
     s.ms = record->elapsedMs();
     s.field = Detector.ValPole;
     s.signal = Detector.FPosUstMarker;
@@ -94,7 +116,7 @@ void TfmMain::recordPoll()
 void TfmMain::bbTrendClick()
 {
     if (!fmTrend) {
-        fmTrend = new TrendWindow(record.get(), this);
+        fmTrend = new TrendWindow(sessions.get(), this);
         connect(fmTrend, &TrendWindow::saveCsvRequested, this, &TfmMain::saveSessionCsv);
         connect(fmTrend, &TrendWindow::reportRequested, this, &TfmMain::makeReport);
         connect(fmTrend, &TrendWindow::captureToggled, this, &TfmMain::captureToggled);

@@ -19,6 +19,22 @@ constexpr TPosPorog POROG_MAX = 15;
 constexpr TValPole POLE_MAX = 154;
 constexpr TPosUstMarker UST_MAX = 153;
 
+// Which of the unit's values a reply carried: each request of the poll cycle asks for one or
+// two, and the rest are only the last ones known.
+enum DetectorValue : std::uint16_t {
+    ValueField = 1,
+    ValueSignal = 2,
+    ValueThreshold = 4,
+    ValueMode = 8,
+    ValueState = 16,
+    ValueAlarm = 32,
+    ValueLetter = 64,
+    ValueRange = 128,
+    ValueAddress = 256,
+    ValueIdent = 512,
+    ValueFirmware = 1024,
+};
+
 // The unit as last reported (or as just set by the user), in one place: the window shows it,
 // the dispatcher chooses its series by it, and the dialogs edit copies of its settings.
 struct TDetectorState {

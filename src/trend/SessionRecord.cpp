@@ -1,6 +1,7 @@
 #include "trend/SessionRecord.h"
 
 #include "protocol/DetectorUnits.h"
+#include "trend/WalkTest.h"
 
 #include <algorithm>
 
@@ -51,9 +52,35 @@ double Crossing::marginVolts() const { return poleVolts(peak) - porogVolts(thres
 
 double DutySummary::peakMarginVolts() const { return poleVolts(peak) - porogVolts(peakThreshold); }
 
-SessionRecord::SessionRecord() : FStartedAt(QDateTime::currentDateTime()) { FClock.start(); }
+SessionRecord::SessionRecord() : FStartedAt(QDateTime::currentDateTime()), FWalk(std::make_unique<WalkTest>())
+{
+    FClock.start();
+}
 
-std::uint32_t SessionRecord::elapsedMs() const { return std::uint32_t(FClock.elapsed()); }
+SessionRecord::~SessionRecord() = default;
+
+std::uint32_t SessionRecord::elapsedMs() const
+{
+    return FEndedMs ? *FEndedMs : std::uint32_t(FClock.elapsed());
+}
+
+void SessionRecord::end()
+{
+    if (FEndedMs)
+        return;
+    FWalk->stop(elapsedMs());
+    FEndedMs = elapsedMs();
+}
+
+TLitera SessionRecord::lastLetter() const { return size() ? last()->letter : TLitera(0); }
+
+void SessionRecord::resetMaxHold()
+{
+    if (!FAlign.seen)
+        return;
+    FAlign.max = FAlign.last;
+    FAlign.maxMs = FAlign.lastMs;
+}
 
 void SessionRecord::add(SessionSample s)
 {
@@ -64,6 +91,7 @@ void SessionRecord::add(SessionSample s)
     if (!FWhole.empty())
         s.ms = std::max(s.ms, FWhole.back().ms);
     follow(s);
+    FWalk->take(s);
     FWhole.push_back(s);
     while (!FWhole.empty() && (FWhole.front().ms + WHOLE_MS < s.ms || FWhole.size() > WHOLE_MAX))
         thinOldest();
@@ -84,6 +112,7 @@ void SessionRecord::follow(const SessionSample& s)
         }
         FAlign.seen = true;
         FAlign.last = s.signal;
+        FAlign.lastMs = s.ms;
     }
     FWasAligning = s.aligning();
 }
@@ -97,6 +126,7 @@ void SessionRecord::thinOldest()
         if (kept.ms / THINNED_STEP_MS == s.ms / THINNED_STEP_MS && sameSettings(kept, s) && !s.afterGap()) {
             const std::uint8_t sticky = std::uint8_t((kept.flags | s.flags) & SessionSample::Alarm);
             const std::uint8_t state = std::uint8_t(kept.state | s.state);
+            const std::uint16_t measured = std::uint16_t(kept.measured | s.measured);
             if (strength(s) > strength(kept)) {
                 const std::uint8_t gap = kept.flags & SessionSample::AfterGap;
                 kept = s;
@@ -104,6 +134,7 @@ void SessionRecord::thinOldest()
             }
             kept.flags |= sticky;
             kept.state = state;
+            kept.measured = measured;
             return;
         }
     }

@@ -10,7 +10,11 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <vector>
+
+class WalkTest;
 
 struct SessionSample {
     enum Flag : std::uint8_t {
@@ -32,6 +36,10 @@ struct SessionSample {
     Skorost range = 0;
     std::uint8_t address = 0;
     std::uint8_t flags = 0;
+    // What the reply behind this sample carried (DetectorValue bits); the other values are
+    // the last ones known.
+    std::uint16_t measured = 0;
+    bool carried(DetectorValue v) const { return measured & v; }
 
     bool alarm() const { return flags & Alarm; }
     // The first sample after the link was lost: the trend leaves a gap before it.
@@ -107,12 +115,29 @@ struct DutySummary {
     double peakMarginVolts() const;
 };
 
-// The strongest signal since the unit last entered alignment, and when it was seen.
+// The strongest signal since the unit last entered alignment (or the installer reset it), and
+// when it was seen; last is the signal now, or when alignment ended.
 struct AlignmentHold {
     bool seen = false;
     TPosUstMarker last = 0;
+    std::uint32_t lastMs = 0;
     TPosUstMarker max = 0;
     std::uint32_t maxMs = 0;
+};
+
+// Which unit a session belongs to: another kind, model, address or firmware is another unit.
+struct SessionUnit {
+    bool known = false;
+    TIdent ident = 0;
+    std::array<std::uint8_t, 2> firmware{0, 0};
+    std::int32_t address = 0;
+
+    bool transmitter() const { return ident == IDENT_PERED; }
+    bool operator==(const SessionUnit& o) const
+    {
+        return known == o.known && ident == o.ident && firmware == o.firmware && address == o.address;
+    }
+    bool operator!=(const SessionUnit& o) const { return !(*this == o); }
 };
 
 class SessionRecord {
@@ -123,9 +148,18 @@ public:
     static constexpr std::size_t WHOLE_MAX = 3'000'000;
 
     SessionRecord();
+    ~SessionRecord();
 
     QDateTime startedAt() const { return FStartedAt; }
+    // Runs until the session ends, then stands still at its end.
     std::uint32_t elapsedMs() const;
+    void end();
+    bool ended() const { return FEndedMs.has_value(); }
+
+    const SessionUnit& unit() const { return FUnit; }
+    void setUnit(const SessionUnit& unit) { FUnit = unit; }
+    // The transmitter's letter or the receiver's settings as last reported.
+    TLitera lastLetter() const;
 
     void add(SessionSample s);
     // The link was lost: the next sample starts a new stretch.
@@ -145,6 +179,11 @@ public:
     const AlignmentHold& alignment() const { return FAlign; }
     // Whether the unit was in alignment at any time of the session.
     bool alignedThisSession() const { return FAlign.seen; }
+    // Max-hold starts again from the signal now; the unit is not asked anything.
+    void resetMaxHold();
+
+    WalkTest& walk() { return *FWalk; }
+    const WalkTest& walk() const { return *FWalk; }
 
     // Approximate bytes held, for the benchmark.
     std::size_t bytesHeld() const;
@@ -155,6 +194,9 @@ private:
 
     QDateTime FStartedAt;
     QElapsedTimer FClock;
+    std::optional<std::uint32_t> FEndedMs;
+    SessionUnit FUnit;
+    std::unique_ptr<WalkTest> FWalk;
     bool FGapPending = true;
     std::vector<SessionSample> FThinned;
     std::deque<SessionSample> FWhole;

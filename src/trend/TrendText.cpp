@@ -34,12 +34,23 @@ QString timeOfDayText(const SessionRecord& record, std::uint32_t ms)
     return record.startedAt().addMSecs(ms).toString(QStringLiteral("HH:mm:ss"));
 }
 
+QString unitText(TIdent ident, std::int32_t address, TLitera letter)
+{
+    const bool transmitter = ident == IDENT_PERED;
+    return QString::fromUtf8(transmitter ? FILE_TRANSMITTER : FILE_RECEIVER)
+        .arg(QString::fromUtf8(unitName(ident)))
+        .arg(transmitter ? int(letter) : int(address));
+}
+
+QString sessionUnitText(const SessionRecord& record)
+{
+    const SessionUnit& u = record.unit();
+    return unitText(u.ident, u.address, record.lastLetter());
+}
+
 QString suggestedFileName(const char* pattern, const TDetectorState& unit, const QDateTime& at)
 {
-    const bool transmitter = unit.FIdent == IDENT_PERED;
-    const QString who = QString::fromUtf8(transmitter ? FILE_TRANSMITTER : FILE_RECEIVER)
-                            .arg(QString::fromUtf8(unitName(unit.FIdent)))
-                            .arg(transmitter ? int(unit.FLit) : int(unit.FAddr));
+    const QString who = unitText(unit.FIdent, unit.FAddr, unit.FLit);
     const QString when = at.toString(QStringLiteral("yyyy-MM-dd HH-mm"));
     return safeFileName(QString::fromUtf8(pattern).arg(who + QLatin1Char(' ') + when));
 }

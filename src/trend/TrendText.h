@@ -15,6 +15,10 @@ QString zoneText(TPosUstMarker signal);
 QString timeOfDayText(const SessionRecord& record, std::uint32_t ms);
 
 class QDateTime;
+// The unit as the files and the list of sessions name it: "ДОРВИК-М100 адрес 7", a
+// transmitter by its letter, since it has no address to tell it by.
+QString unitText(TIdent ident, std::int32_t address, TLitera letter);
+QString sessionUnitText(const SessionRecord& record);
 // The name a save dialog offers: pattern's %1 becomes the unit, its address (a transmitter's
 // letter, since it has no address) and the time, so that the files of a day's units tell
 // themselves apart: "ДОРВИК-М100 адрес 7 2026-12-11 09-30.csv".

@@ -3,14 +3,18 @@
 #include "panel/fonts.h"
 #include "panel/state_texts.h"
 #include "protocol/DetectorUnits.h"
+#include "trend/SessionBook.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendText.h"
+#include "trend/WalkPanel.h"
+#include "trend/WalkTest.h"
 #include "trend/texts.h"
 
 #include <QAreaSeries>
 #include <QButtonGroup>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QDateTimeAxis>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +22,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QSplitter>
 #include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -68,8 +73,8 @@ QPushButton* button(const char* text, QWidget* parent, bool checkable = false)
 
 constexpr int TrendWindow::SPANS[3];
 
-TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
-    : QWidget(parent, Qt::Window), FRecord(record), FRefresh(new QTimer(this))
+TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
+    : QWidget(parent, Qt::Window), FSessions(sessions), FRecord(sessions->current()), FRefresh(new QTimer(this))
 {
     setObjectName(QStringLiteral("fmTrend"));
     setWindowTitle(QString::fromUtf8(TREND_TITLE));
@@ -99,7 +104,32 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     connect(sbCapture, &QPushButton::clicked, this, &TrendWindow::captureToggled);
     connect(bbReport, &QPushButton::clicked, this, &TrendWindow::reportRequested);
 
+    // The second row: which unit's session, and what the installer is doing with it.
+    auto* second = new QHBoxLayout;
+    cbSession = new QComboBox(this);
+    cbSession->setObjectName(QStringLiteral("cbSession"));
+    cbSession->setToolTip(QString::fromUtf8(HINT_SESSIONS));
+    cbSession->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(cbSession, qOverload<int>(&QComboBox::activated), this, &TrendWindow::showSession);
+    sbWalk = button(CAPT_SB_WALK, this, true);
+    sbWalk->setObjectName(QStringLiteral("sbWalk"));
+    sbWalk->setToolTip(QString::fromUtf8(HINT_WALK));
+    connect(sbWalk, &QPushButton::toggled, this, &TrendWindow::walkToggled);
+    bbResetMax = button(CAPT_BB_RESET_MAX, this);
+    bbResetMax->setObjectName(QStringLiteral("bbResetMax"));
+    bbResetMax->setToolTip(QString::fromUtf8(HINT_RESET_MAX));
+    connect(bbResetMax, &QPushButton::clicked, this, [this] {
+        FRecord->resetMaxHold();
+        refresh();
+    });
+    second->addWidget(cbSession, 1);
+    second->addWidget(bbResetMax);
+    second->addWidget(sbWalk);
+
     buildChart();
+    walkPanel = new WalkPanel(this);
+    walkPanel->hide();
+    connect(walkPanel, &WalkPanel::placesChanged, this, &TrendWindow::placesChanged);
 
     // Two figures a line, so that the window stays narrow enough to stand beside the main one.
     // A mode's labels share the cells of the other mode's, which are hidden meanwhile.
@@ -124,10 +154,22 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     laMaxHold->setObjectName(QStringLiteral("laMaxHold"));
     laNote->setObjectName(QStringLiteral("laNote"));
 
+    // The walk test's table stands beside the chart: the crossing just made and its peak on
+    // the chart are read together.
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(chartView);
+    splitter->addWidget(walkPanel);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
-    column->addWidget(chartView, 1);
+    column->addLayout(second);
+    column->addWidget(splitter, 1);
     column->addLayout(stats);
+    fillSessions();
+    walkPanel->setRecord(FRecord.get());
 
     FRefresh->setInterval(REFRESH_MS);
     connect(FRefresh, &QTimer::timeout, this, &TrendWindow::refresh);
@@ -174,6 +216,11 @@ void TrendWindow::buildChart()
     add(threshold);
     crossingPeaks = markSeries(QColor(200, 0, 0), 8);
     add(crossingPeaks);
+    walkDetected = markSeries(QColor(0, 150, 0), 11);
+    add(walkDetected);
+    walkMissed = markSeries(QColor(220, 0, 0), 13);
+    walkMissed->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    add(walkMissed);
     maxHold = markSeries(QColor(0, 120, 0), 10);
     add(maxHold);
 }
@@ -204,20 +251,104 @@ void TrendWindow::refresh()
 {
     const std::uint32_t now = FRecord->elapsedMs();
     const std::uint32_t spanMs = std::uint32_t(FSpanSeconds) * 1000;
-    const std::uint32_t from = now > spanMs ? now - spanMs : 0;
     const qint64 origin = FRecord->startedAt().toMSecsSinceEpoch();
     FAxisX->setRange(QDateTime::fromMSecsSinceEpoch(origin + qint64(now) - spanMs),
                      QDateTime::fromMSecsSinceEpoch(origin + now));
+    draw(now > spanMs ? now - spanMs : 0, now);
+    walkPanel->refresh();
+}
 
+void TrendWindow::showWalkTest()
+{
+    const WalkTest& walk = FRecord->walk();
+    if (!walk.started()) {
+        refresh();
+        return;
+    }
+    constexpr std::uint32_t AROUND_MS = 5000;
+    const std::uint32_t end = walk.running() ? FRecord->elapsedMs() : walk.stoppedMs();
+    const std::uint32_t from = walk.startedMs() > AROUND_MS ? walk.startedMs() - AROUND_MS : 0;
+    const std::uint32_t to = std::min(end + AROUND_MS, FRecord->elapsedMs());
+    const qint64 origin = FRecord->startedAt().toMSecsSinceEpoch();
+    FAxisX->setRange(QDateTime::fromMSecsSinceEpoch(origin + from), QDateTime::fromMSecsSinceEpoch(origin + to));
+    draw(from, to);
+}
+
+void TrendWindow::draw(std::uint32_t fromMs, std::uint32_t toMs)
+{
     const SessionSample* last = FRecord->last();
     if (!last)
         showNote(NOTE_NO_DATA);
     else if (last->transmitter())
         showNote(NOTE_TRANSMITTER);
     else if (last->aligning())
-        showAlignment(from, now);
+        showAlignment(fromMs, toMs);
     else
-        showDuty(from, now);
+        showDuty(fromMs, toMs);
+    bbResetMax->setVisible(last && last->aligning());
+    sbWalk->setVisible(!last || !last->transmitter());
+}
+
+void TrendWindow::sessionsChanged()
+{
+    FRecord = FSessions->current();
+    fillSessions();
+    walkPanel->setRecord(FRecord.get());
+    sbWalk->setChecked(FRecord->walk().running());
+    refresh();
+}
+
+void TrendWindow::showSession(int index)
+{
+    if (index < 0 || std::size_t(index) >= FSessions->size())
+        return;
+    FRecord = FSessions->at(std::size_t(index));
+    walkPanel->setRecord(FRecord.get());
+    const QSignalBlocker quiet(sbWalk);
+    sbWalk->setChecked(FRecord->walk().running());
+    // An ended session's unit is not here to cross for.
+    sbWalk->setEnabled(!FRecord->ended());
+    walkPanel->setVisible(FRecord->walk().started());
+    refresh();
+}
+
+void TrendWindow::fillSessions()
+{
+    const QSignalBlocker quiet(cbSession);
+    cbSession->clear();
+    for (std::size_t i = 0; i < FSessions->size(); ++i) {
+        const SessionRecord& r = *FSessions->at(i);
+        const QString end = r.ended() ? timeOfDayText(r, r.elapsedMs()).left(5) : QString::fromUtf8(SESSION_NOW);
+        cbSession->addItem(QString::fromUtf8(SESSION_ITEM).arg(sessionUnitText(r), timeOfDayText(r, 0).left(5), end));
+        if (FSessions->at(i) == FRecord)
+            cbSession->setCurrentIndex(int(i));
+    }
+    if (FSessions->size() == 0)
+        cbSession->addItem(QString::fromUtf8(SESSION_NONE));
+    cbSession->setEnabled(FSessions->size() > 1);
+    sbWalk->setEnabled(!FRecord->ended());
+}
+
+void TrendWindow::walkToggled(bool on)
+{
+    WalkTest& walk = FRecord->walk();
+    if (on)
+        walk.start(FRecord->elapsedMs());
+    else
+        walk.stop(FRecord->elapsedMs());
+    walkPanel->setVisible(on || walk.started());
+    refresh();
+}
+
+void TrendWindow::showWalkMarks()
+{
+    const WalkTest& walk = FRecord->walk();
+    const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
+    QList<QPointF> detected, missed;
+    for (const WalkCrossing& c : walk.crossings())
+        (c.detected() || !c.ended ? detected : missed) << QPointF(origin + c.peakMs, hundredths(poleVolts(c.peak)));
+    walkDetected->replace(detected);
+    walkMissed->replace(missed);
 }
 
 void TrendWindow::showTraces(const TrendTrace& trace)
@@ -245,9 +376,13 @@ void TrendWindow::showDuty(std::uint32_t fromMs, std::uint32_t toMs)
     const DutySummary summary = FRecord->dutySince(fromMs, &crossings);
     const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
     QList<QPointF> peaks;
+    // In a walk test its own marks say more: every crossing, not only those over the threshold.
+    const bool walking = FRecord->walk().started();
     for (const Crossing& c : crossings)
-        peaks << QPointF(origin + c.peakMs, hundredths(poleVolts(c.peak)));
+        if (!walking)
+            peaks << QPointF(origin + c.peakMs, hundredths(poleVolts(c.peak)));
     crossingPeaks->replace(peaks);
+    showWalkMarks();
 
     const bool any = summary.samples > 0;
     laRest->setText(QString::fromUtf8(STAT_REST).arg(any ? voltsText(poleVolts(summary.rest)) : noneText()));
@@ -263,7 +398,7 @@ void TrendWindow::showAlignment(std::uint32_t fromMs, std::uint32_t toMs)
     showTraces(trace);
 
     const double origin = double(FRecord->startedAt().toMSecsSinceEpoch());
-    const double right = origin + toMs, left = right - FSpanSeconds * 1000.0;
+    const double right = origin + toMs, left = std::min(origin + fromMs, right - FSpanSeconds * 1000.0);
     const double edges[4] = {0, ustVolts(UST_NORM_MIN), ustVolts(UST_NORM_MAX), TOP_VOLTS};
     for (int i = 0; i < 3; ++i) {
         zones[i]->lowerSeries()->replace({QPointF(left, edges[i]), QPointF(right, edges[i])});
@@ -276,8 +411,7 @@ void TrendWindow::showAlignment(std::uint32_t fromMs, std::uint32_t toMs)
         held << QPointF(origin + hold.maxMs, hundredths(ustVolts(hold.max)));
     maxHold->replace(held);
     laSignal->setText(QString::fromUtf8(STAT_SIGNAL).arg(voltsText(ustVolts(hold.last)), zoneText(hold.last)));
-    laMaxHold->setText(QString::fromUtf8(STAT_MAX_HOLD)
-                           .arg(voltsText(ustVolts(hold.max)), timeOfDayText(*FRecord, hold.maxMs)));
+    laMaxHold->setText(QString::fromUtf8(STAT_MAX_HOLD).arg(voltsText(ustVolts(hold.max)), zoneText(hold.max)));
 }
 
 void TrendWindow::showNote(const char* note)
@@ -287,6 +421,8 @@ void TrendWindow::showNote(const char* note)
     threshold->clear();
     FAlarmEdge->clear();
     crossingPeaks->clear();
+    walkDetected->clear();
+    walkMissed->clear();
     for (QLabel* l : {laRest, laPeak, laMargin, laCrossings})
         l->hide();
     laNote->setText(QString::fromUtf8(note));
@@ -295,7 +431,8 @@ void TrendWindow::showNote(const char* note)
 
 void TrendWindow::setDutyVisible(bool duty)
 {
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{threshold, alarm, crossingPeaks})
+    for (QAbstractSeries* s :
+         std::initializer_list<QAbstractSeries*>{threshold, alarm, crossingPeaks, walkDetected, walkMissed})
         s->setVisible(duty);
     for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{zones[0], zones[1], zones[2], maxHold})
         s->setVisible(!duty);

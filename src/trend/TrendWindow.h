@@ -5,6 +5,7 @@
 #include "trend/TrendTrace.h"
 
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 class QAbstractButton;
@@ -12,6 +13,7 @@ class QAreaSeries;
 class QButtonGroup;
 class QChart;
 class QChartView;
+class QComboBox;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
@@ -19,12 +21,14 @@ class QPushButton;
 class QScatterSeries;
 class QTimer;
 class QValueAxis;
+class SessionBook;
 class SessionRecord;
+class WalkPanel;
 
 class TrendWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TrendWindow(SessionRecord* record, QWidget* parent = nullptr);
+    explicit TrendWindow(SessionBook* sessions, QWidget* parent = nullptr);
 
     static constexpr int REFRESH_MS = 250;
     // The spans the buttons offer, in seconds.
@@ -34,6 +38,14 @@ public:
     int span() const { return FSpanSeconds; }
     // Draws the span ending now from the record; the timer calls it while the window is shown.
     void refresh();
+    // A session began: the list grows and the window turns to it.
+    void sessionsChanged();
+    // The session shown (the current one unless an earlier one was picked).
+    SessionRecord* shown() const { return FRecord.get(); }
+    void showSession(int index);
+    // Draws the walk test's whole span, with a little before and after, instead of the span
+    // ending now (for the commissioning record); refresh() goes back to the span.
+    void showWalkTest();
 
     // ---- Controls ----
     QChartView* chartView = nullptr;
@@ -42,6 +54,10 @@ public:
     QPushButton* bbSaveCsv = nullptr;
     QPushButton* sbCapture = nullptr;
     QPushButton* bbReport = nullptr;
+    QComboBox* cbSession = nullptr;
+    QPushButton* sbWalk = nullptr;
+    QPushButton* bbResetMax = nullptr;
+    WalkPanel* walkPanel = nullptr;
     // Duty mode: rest level, highest peak, its margin over the threshold, crossings.
     QLabel* laRest = nullptr;
     QLabel* laPeak = nullptr;
@@ -57,6 +73,9 @@ public:
     QLineSeries* threshold = nullptr;
     QAreaSeries* alarm = nullptr;
     QScatterSeries* crossingPeaks = nullptr;
+    // The walk test's crossings at their peaks: detected, and missed by the unit.
+    QScatterSeries* walkDetected = nullptr;
+    QScatterSeries* walkMissed = nullptr;
     QAreaSeries* zones[3] = {};  // too weak, normal, too strong
     QScatterSeries* maxHold = nullptr;
 
@@ -66,6 +85,7 @@ signals:
     void reportRequested();
     // Closed or hidden: where it stood is worth keeping.
     void hidden();
+    void placesChanged(const QStringList& places);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -73,13 +93,18 @@ protected:
 
 private:
     void buildChart();
+    void draw(std::uint32_t fromMs, std::uint32_t toMs);
+    void walkToggled(bool on);
+    void fillSessions();
+    void showWalkMarks();
     void showTraces(const TrendTrace& trace);
     void showDuty(std::uint32_t fromMs, std::uint32_t toMs);
     void showAlignment(std::uint32_t fromMs, std::uint32_t toMs);
     void showNote(const char* note);
     void setDutyVisible(bool duty);
 
-    SessionRecord* FRecord;
+    SessionBook* FSessions;
+    std::shared_ptr<SessionRecord> FRecord;
     int FSpanSeconds = SPANS[1];
     QTimer* FRefresh;
     QDateTimeAxis* FAxisX = nullptr;

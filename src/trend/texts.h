@@ -20,7 +20,7 @@ inline constexpr char STAT_PEAK[] = "Наибольший пик: %1";
 inline constexpr char STAT_MARGIN[] = "Запас над порогом: %1";
 inline constexpr char STAT_CROSSINGS[] = "Пересечений порога: %1";
 inline constexpr char STAT_SIGNAL[] = "Сигнал: %1 (%2)";
-inline constexpr char STAT_MAX_HOLD[] = "Максимум: %1 в %2";
+inline constexpr char STAT_MAX_HOLD[] = "Максимум: %1 (%2)";  // %2: its zone
 inline constexpr char STAT_NONE[] = "—";
 
 inline constexpr char ZONE_WEAK[] = "недостаточный";
@@ -85,3 +85,54 @@ inline constexpr char REPORT_MAX_HOLD[] = "Максимум при юстиро�
 inline constexpr char MODE_DUTY[] = "дежурный";
 inline constexpr char MODE_ALIGNMENT[] = "юстировка";
 inline constexpr char MODE_POWER_ON[] = "включение питания";
+
+// ---- The sessions of this run ----
+// %1: the unit as the file names give it, %2 and %3: when the session began and ended.
+inline constexpr char SESSION_ITEM[] = "%1, %2–%3";
+inline constexpr char SESSION_NOW[] = "сейчас";
+inline constexpr char SESSION_NONE[] = "Сеанс: извещатель ещё не найден";
+inline constexpr char HINT_SESSIONS[] = "Сеансы этого запуска: по одному на каждый найденный извещатель";
+
+// ---- Alignment ----
+inline constexpr char CAPT_BB_RESET_MAX[] = "Сбросить максимум";
+inline constexpr char HINT_RESET_MAX[] = "Начать максимум заново с текущего сигнала; извещателю ничего не посылается";
+
+// ---- The walk test ----
+inline constexpr char CAPT_SB_WALK[] = "Проверка зоны";
+inline constexpr char HINT_WALK[] =
+    "Пересекайте зону в выбранных местах: каждое пересечение попадёт в таблицу с пиком, запасом над "
+    "порогом и тревогой самого извещателя";
+inline constexpr char WALK_LA_PLACE[] = "Место:";
+inline constexpr char WALK_LA_MARGIN[] = "Запас:";
+inline constexpr char WALK_MARGIN_SUFFIX[] = " % порога";
+inline constexpr char WALK_BB_CLEAR[] = "Очистить";
+inline constexpr char WALK_PLACES_DEFAULT[] =
+    "Середина участка, в рост|Середина участка, пригнувшись|У передатчика|У приёмника|Низина|У столба";
+inline constexpr char WALK_COL_NUMBER[] = "№";
+inline constexpr char WALK_COL_TIME[] = "Время";
+inline constexpr char WALK_COL_PLACE[] = "Место";
+inline constexpr char WALK_COL_PEAK[] = "Пик";
+inline constexpr char WALK_COL_MARGIN[] = "Запас";
+inline constexpr char WALK_COL_ALARM[] = "Тревога";
+// %1: the delay in seconds.
+inline constexpr char WALK_ALARM_YES[] = "да, %1 с";
+inline constexpr char WALK_ALARM_YES_NO_DELAY[] = "да";
+inline constexpr char WALK_ALARM_NO[] = "НЕТ";
+inline constexpr char WALK_UNDER_WAY[] = "…";
+inline constexpr char WALK_LEARNING[] = "Определяется уровень покоя: не входите в зону пару секунд.";
+inline constexpr char WALK_READY[] = "Пересекайте зону: каждое пересечение появится в таблице.";
+inline constexpr char WALK_STOPPED[] = "Проверка зоны остановлена.";
+// %1: crossings, %2: the margin asked for, in per cent.
+inline constexpr char WALK_PASSED[] = "Проверка пройдена: все пересечения (%1) обнаружены с запасом не менее %2 %.";
+// %1: detected, %2: crossings, %3: of them with the margin, %4: the margin in per cent.
+inline constexpr char WALK_FAILED[] =
+    "Проверка не пройдена: обнаружено %1 из %2, из них с запасом не менее %4 % — %3.";
+// %1: the highest threshold, %2: the lowest.
+inline constexpr char WALK_ADVICE[] = "Рекомендуемый порог: %1 (подходят от %2 до %1).";
+// %1: the weakest crossing's peak, %2: the rest level's highest.
+inline constexpr char WALK_NO_ADVICE[] =
+    "Ни один порог не подходит: слабейшее пересечение (%1) и уровень покоя (до %2) не разделить с запасом. "
+    "Зона требует юстировки или снижения чувствительности извещателя.";
+inline constexpr char WALK_PRACTICE[] =
+    "Ставьте наибольший порог, при котором обнаруживается каждое пробное пересечение: так меньше ложных "
+    "тревог. Запас 10 % покрывает разницу между проходами одного человека.";

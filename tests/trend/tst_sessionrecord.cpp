@@ -197,20 +197,31 @@ void tst_SessionRecord::traceIsBoundedByColumns()
 
 void tst_SessionRecord::csvHasOneRowPerSample()
 {
+    // Each row carries the unit, and a value only where the reply behind the row carried it:
+    // the field polled a moment ago is not measured again when the alarm bit comes in.
     SessionRecord record;
-    feed(record, {20, 100});
-    SessionSample relay = duty(20, 20, true);
+    SessionUnit unit;
+    unit.known = true;
+    unit.ident = 100;
+    unit.firmware = {1, 2};
+    unit.address = 7;
+    record.setUnit(unit);
+    SessionSample field = duty(0, 100);
+    field.measured = ValueField;
+    record.add(field);
+    SessionSample relay = duty(20, 100, true);
     relay.state = BIT_TR_MASKA | BIT_KR_MASKA;
     relay.range = 2;
+    relay.measured = ValueAlarm | ValueState;
     record.add(relay);
-    SessionSample unreported;  // polling has begun, the unit has not reported yet
-    unreported.ms = 25;
-    unreported.threshold = THRESHOLD;
-    record.add(unreported);
+    SessionSample settings = duty(22, 100);
+    settings.measured = ValueThreshold | ValueMode | ValueLetter | ValueRange | ValueSignal;
+    record.add(settings);
     SessionSample tx;
     tx.ms = 30;
     tx.flags = SessionSample::Transmitter;
     tx.letter = 8;
+    tx.measured = ValueLetter | ValueField;
     record.add(tx);
 
     QTemporaryDir dir;
@@ -220,16 +231,19 @@ void tst_SessionRecord::csvHasOneRowPerSample()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 1 + 5 + 1);  // header, rows, and the empty tail after the last newline
-    QCOMPARE(lines[0], QByteArray("time,mode,field,threshold,signal,alarm,relay,supply,lid,letter,range,address"));
+    QCOMPARE(lines.size(), 1 + 4 + 1);  // header, rows, and the empty tail after the last newline
+    QCOMPARE(lines[0],
+             QByteArray("time,unit,model,firmware,address,mode,field,threshold,signal,alarm,relay,supply,lid,letter,range"));
     const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
     QVERIFY(time.match(QString::fromLatin1(lines[1].split(',')[0])).hasMatch());
-    QCOMPARE(lines[2].mid(lines[2].indexOf(',') + 1), QByteArray("0,1.95,1.50,0.00,0,0,0,0,3,0,7"));
-    QCOMPARE(lines[3].mid(lines[3].indexOf(',') + 1), QByteArray("0,0.39,1.50,0.00,1,1,0,1,3,2,7"));
-    QCOMPARE(lines[4].mid(lines[4].indexOf(',') + 1), QByteArray("0,,1.50,,0,0,0,0,1,0,0"));
-    QCOMPARE(lines[5].mid(lines[5].indexOf(',') + 1), QByteArray("0,,,,,,,,8,0,0"));
-    for (int i = 1; i <= 5; ++i)
-        QCOMPARE(lines[i].count(','), 11);
+    const auto after = [&](int i) { return lines[i].mid(lines[i].indexOf(',') + 1); };
+    QCOMPARE(after(1), QByteArray("receiver,100,1.2,7,,1.95,,,,,,,,"));
+    QCOMPARE(after(2), QByteArray("receiver,100,1.2,7,,,,,1,1,0,1,,"));
+    QCOMPARE(after(3), QByteArray("receiver,100,1.2,7,0,,1.50,0.00,,,,,3,0"));
+    // A transmitter has no field to report, whatever the row says it carried.
+    QCOMPARE(after(4), QByteArray("receiver,100,1.2,0,,,,,,,,,8,"));
+    for (int i = 1; i <= 4; ++i)
+        QCOMPARE(lines[i].count(','), 14);
 }
 
 void tst_SessionRecord::csvRefusesWhatIsNotAFile()
