@@ -3,6 +3,7 @@
 #include "panel/fonts.h"
 #include "panel/state_texts.h"
 #include "protocol/DetectorUnits.h"
+#include "trend/LargeReadout.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendText.h"
 #include "trend/texts.h"
@@ -89,6 +90,8 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     }
     spanButtons->button(FSpanSeconds)->setChecked(true);
     connect(spanButtons, &QButtonGroup::idClicked, this, &TrendWindow::setSpan);
+    sbLarge = button(CAPT_SB_LARGE, this, true);
+    top->addWidget(sbLarge);
     top->addStretch(1);
     bbSaveCsv = button(CAPT_BB_SAVE_CSV, this);
     sbCapture = button(CAPT_SB_CAPTURE, this, true);
@@ -127,6 +130,13 @@ TrendWindow::TrendWindow(SessionRecord* record, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addWidget(chartView, 1);
+    largeView = new LargeReadout(record, this);
+    largeView->hide();
+    column->addWidget(largeView, 1);
+    connect(sbLarge, &QPushButton::toggled, this, [this](bool on) {
+        chartView->setVisible(!on);
+        largeView->setVisible(on);
+    });
     column->addLayout(stats);
 
     FRefresh->setInterval(REFRESH_MS);

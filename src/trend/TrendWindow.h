@@ -14,6 +14,7 @@ class QChart;
 class QChartView;
 class QDateTimeAxis;
 class QLabel;
+class LargeReadout;
 class QLineSeries;
 class QPushButton;
 class QScatterSeries;
@@ -42,6 +43,9 @@ public:
     QPushButton* bbSaveCsv = nullptr;
     QPushButton* sbCapture = nullptr;
     QPushButton* bbReport = nullptr;
+    // The large view in the chart's place, for reading from the post.
+    QPushButton* sbLarge = nullptr;
+    LargeReadout* largeView = nullptr;
     // Duty mode: rest level, highest peak, its margin over the threshold, crossings.
     QLabel* laRest = nullptr;
     QLabel* laPeak = nullptr;
