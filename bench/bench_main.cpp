@@ -1,10 +1,13 @@
 // Measures what the README's performance section reports: polling throughput against the
-// wire's limit, alarm-to-screen latency, CPU and memory while polling, and start-up time.
+// wire's limit, alarm-to-screen latency, the aiming tone's latency, CPU and memory while
+// polling, and start-up time.
 // Runs the real program and the real simulator; prints figures; asserts nothing.
 #include "connection/DetectorConnection.h"
 #include "SimulatedDetector.h"
+#include "panel/AimingTone.h"
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
+#include "panel/widgets.h"
 #include "connection/DetectorLink.h"
 #include "connection/texts.h"
 #include "protocol/obmen.h"
@@ -24,6 +27,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <cstdio>
 #include <unistd.h>
@@ -327,6 +331,85 @@ void alarmLatency(int rounds)
                 median, p95, int(samples.size()), 2 * exchangeMs + 16.0);
 }
 
+// From a decoded reply with a new alignment signal to the aiming tone's generator producing
+// the new pitch. The generator is pulled every 10 ms, as an audio output pulls it (none is
+// opened here); what the output has queued, AimingTone::BUFFER_MS at most, plays before it.
+void aimingLatency(int rounds)
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    SimConfig config;
+    config.paceAtLineRate = true;
+    config.processingDelayMs = 2;
+    config.mode = 1;
+    // The top of the scale first: no later value is a new maximum, so no chirp rides on a change.
+    config.signal = UST_MAX;
+    SimulatedDetector sim(config);
+    sim.open();
+    qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
+    setAlarmSoundFactory(&silentAlarm);
+    AimingTone::setAudioOutputAllowed(false);
+    CreateForms();
+    fmMain->show();
+    QElapsedTimer t;
+    t.start();
+    while (!(fmMain->connection->FlagReply() && fmMain->sbUst->Down() && !fmMain->connection->link->switching())
+           && t.elapsed() < 15000)
+        waitMs(20);
+    fmMain->sbAim->setChecked(true);
+    waitMs(1000);
+
+    ToneSynth& synth = fmMain->aimingTone->synth();
+    std::vector<float> block(std::size_t(synth.sampleRate() / 100));
+    double target = 0;
+    QElapsedTimer decoded;
+    QList<double> samples;
+    QTimer pull;
+    pull.setTimerType(Qt::PreciseTimer);
+    pull.setInterval(10);
+    QObject::connect(&pull, &QTimer::timeout, [&] {
+        synth.render(block.data(), int(block.size()));
+        if (decoded.isValid() && std::abs(synth.soundingFrequency() - target) < 0.01) {
+            samples << decoded.nsecsElapsed() / 1e6;
+            decoded.invalidate();
+        }
+    });
+    pull.start();
+    TPosUstMarker wanted = 0;
+    QObject::connect(fmMain->connection->link, &DetectorLink::replyAccepted, [&] {
+        if (wanted && !decoded.isValid() && fmMain->UstMarkerPos() == wanted) {
+            decoded.start();
+            wanted = 0;
+        }
+    });
+    for (int i = 0; i < rounds; ++i) {
+        const auto signal = TPosUstMarker(i % 2 ? 60 + i : 120 - i);
+        target = aimingFrequency(signal);
+        wanted = signal;
+        sim.state().signal = signal;
+        QElapsedTimer round;
+        round.start();
+        const int before = samples.size();
+        while (samples.size() == before && round.elapsed() < 2000)
+            waitMs(1);
+        waitMs(100);
+    }
+    pull.stop();
+    DestroyForms();
+    AimingTone::setAudioOutputAllowed(true);
+    std::sort(samples.begin(), samples.end());
+    if (samples.isEmpty()) {
+        std::printf("aiming tone: no sample\n");
+        return;
+    }
+    const double median = samples[samples.size() / 2];
+    const double p95 = samples[std::min<int>(samples.size() - 1, int(samples.size() * 0.95))];
+    std::printf("aiming tone: reply → pitch change %.1f ms median, %.1f ms 95th percentile over %d changes "
+                "at 57600 bit/s (to the generator's samples; an output's buffer adds up to %d ms; aim: "
+                "under 100 ms)\n",
+                median, p95, int(samples.size()), AimingTone::BUFFER_MS);
+}
+
 // From starting the program to its first request on the line.
 void startup(int rounds)
 {
@@ -473,9 +556,14 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // "search" measures the search and recovery only, "trend" the trend window and the record.
+    // "search" measures the search and recovery only, "trend" the trend window and the record,
+    // "tone" the aiming tone's latency.
     if (argc > 1 && QByteArray(argv[1]) == "search") {
         search();
+        return 0;
+    }
+    if (argc > 1 && QByteArray(argv[1]) == "tone") {
+        aimingLatency(20);
         return 0;
     }
     if (argc > 1 && QByteArray(argv[1]) == "trend") {
@@ -493,6 +581,7 @@ int main(int argc, char** argv)
         polling(115200, QStringLiteral("-BAUD115200"), seconds, whole);
     }
     alarmLatency(20);
+    aimingLatency(20);
     startup(10);
     search();
     const double rate = trendCost(seconds);

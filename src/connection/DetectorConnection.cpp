@@ -382,6 +382,7 @@ void DetectorConnection::SetFlagReply(bool Value)
         // What was reported belongs to the unit that was lost; the next unit found reports afresh.
         FFieldReported = false;
         FSignalReported = false;
+        FCarried = 0;
     }
     emit replyChanged(Value);
 }

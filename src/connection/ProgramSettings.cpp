@@ -13,6 +13,7 @@ const QByteArray SECTION = "INTERF";
 const QByteArray KEY_TOP = "TOP";
 const QByteArray KEY_LEFT = "LEFT";
 const QByteArray KEY_RING = "RING";
+const QByteArray KEY_AIM = "AIM";
 }  // namespace
 
 QString settingsFile(const QString& exeDir)
@@ -48,6 +49,7 @@ ProgramSettings readProgramSettings(const QString& fileName, QString* refused)
     values.left = integer(KEY_LEFT);
     values.top = integer(KEY_TOP);
     values.ring = ini.readBool(SECTION, KEY_RING, true);
+    values.aim = ini.readBool(SECTION, KEY_AIM, false);
     return values;
 }
 
@@ -58,6 +60,7 @@ void writeProgramSettings(const QString& fileName, const ProgramSettings& values
     ini.writeInteger(SECTION, KEY_TOP, values.top.value_or(0));
     ini.writeInteger(SECTION, KEY_LEFT, values.left.value_or(0));
     ini.writeBool(SECTION, KEY_RING, values.ring);
+    ini.writeBool(SECTION, KEY_AIM, values.aim);
     // Nobody is left to tell at exit; a settings file that cannot be written only costs
     // the saved position and mute state, and one that could not be read is left as it was.
     QString error;

@@ -1,6 +1,6 @@
 #pragma once
-// The settings file: where the window stood and whether the alarm sounds. Plain values; the
-// window applies them and hands them back.
+// The settings file: where the window stood, whether the alarm sounds and whether the aiming
+// tone does. Plain values; the window applies them and hands them back.
 #include <QPoint>
 #include <QString>
 #include <optional>
@@ -9,6 +9,9 @@ struct ProgramSettings {
     // The window's top left corner; each coordinate only as far as the file gives it.
     std::optional<int> left, top;
     bool ring = true;
+    // Off unless the installer turned it on: a laptop that starts whistling at a site where
+    // nobody asked for it (a guard post at night, a meeting) is worse than one press of F3.
+    bool aim = false;
 };
 
 // Next to the executable, as installers expect; in the user's configuration directory when

@@ -84,6 +84,7 @@ void TfmMain::DisableMainWindow()
     b.down_sbUst = sbUst->Down();
     modePair->SetDown(sbUst, false);
     disable(b.en_sbZvonok, sbZvonok);
+    disable(b.en_sbAim, sbAim);
     disable(b.en_stPorogMarker, stPorogMarker);
     disable(b.en_stPoleHyst, stPoleHyst);
     disable(b.en_stUstHyst, stUstHyst);
@@ -119,6 +120,7 @@ void TfmMain::DisableMainWindow()
     pbPoleHyst->repaintNow();
     pbUstHyst->repaintNow();
     pbUstHystMarker->repaintNow();
+    updateAimingTone();
 }
 
 void TfmMain::RestoreMainWindow()
@@ -183,6 +185,7 @@ void TfmMain::RestoreMainWindow()
     modePair->SetDown(sbRabota, b.down_sbRabota);
     modePair->SetDown(sbUst, b.down_sbUst);
     sbZvonok->setEnabled(b.en_sbZvonok);
+    sbAim->setEnabled(b.en_sbAim);
     stPorogMarker->setEnabled(b.en_stPorogMarker);
     stPoleHyst->setEnabled(b.en_stPoleHyst);
     stUstHyst->setEnabled(b.en_stUstHyst);

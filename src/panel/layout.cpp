@@ -177,6 +177,14 @@ QIcon speakerIcon()
     i.addFile(":/images/speaker_grey.xpm", {}, QIcon::Disabled, QIcon::On);
     return i;
 }
+
+QIcon aimIcon()
+{
+    QIcon i;
+    i.addFile(":/images/aim_tone.xpm", {}, QIcon::Normal);
+    i.addFile(":/images/aim_tone_grey.xpm", {}, QIcon::Disabled);
+    return i;
+}
 }  // namespace
 
 namespace {
@@ -203,6 +211,7 @@ void buildKeyboardAccess(TfmMain* m)
         {m->sbHelpDej, ACC_SB_HELP_DEJ},
         {m->sbHelpUst, ACC_SB_HELP_UST},
         {m->sbZvonok, ACC_SB_ZVONOK},
+        {m->sbAim, ACC_SB_AIM},
         {m->bbLiter, ACC_BB_LITER},
         {m->bbSkor, ACC_BB_SKOR},
         {m->bbAddr, ACC_BB_ADDR},
@@ -224,13 +233,15 @@ void buildKeyboardAccess(TfmMain* m)
     // Tab leaves these out, so each has a key of its own, for gloved hands on the fence line.
     // Single function keys: one press, the same under a Russian or a Latin layout, and no
     // focused line edit takes them first. Left to right as the controls sit, skipping the
-    // keys the toolkit or the system already mean something by: F1 help, F3 find next,
-    // F5 refresh, F10 the menu, F11 full screen.
+    // keys the toolkit or the system already mean something by: F1 help, F5 refresh, F10 the
+    // menu, F11 full screen. The aiming tone's F3 is out of that order: it sits beside F4,
+    // the alignment the tone serves, and its "find next" means nothing in a program that
+    // finds nothing, nor does any desktop take it.
     const std::tuple<QAbstractButton*, const char*, Qt::Key> keys[] = {
-        {m->sbRabota, CAPT_SB_RABOTA, Qt::Key_F2}, {m->sbUst, CAPT_SB_UST, Qt::Key_F4},
-        {m->bbLiter, ACC_BB_LITER, Qt::Key_F6},     {m->bbSkor, ACC_BB_SKOR, Qt::Key_F7},
-        {m->bbAddr, ACC_BB_ADDR, Qt::Key_F8},       {m->bbTrend, CAPT_BB_TREND, Qt::Key_F9},
-        {m->sbZvonok, ACC_SB_ZVONOK, Qt::Key_F12},
+        {m->sbRabota, CAPT_SB_RABOTA, Qt::Key_F2}, {m->sbAim, ACC_SB_AIM, Qt::Key_F3},
+        {m->sbUst, CAPT_SB_UST, Qt::Key_F4},       {m->bbLiter, ACC_BB_LITER, Qt::Key_F6},
+        {m->bbSkor, ACC_BB_SKOR, Qt::Key_F7},       {m->bbAddr, ACC_BB_ADDR, Qt::Key_F8},
+        {m->bbTrend, CAPT_BB_TREND, Qt::Key_F9},    {m->sbZvonok, ACC_SB_ZVONOK, Qt::Key_F12},
     };
     for (const auto& [b, name, key] : keys) {
         const QKeySequence sequence(key);
@@ -395,7 +406,12 @@ void TfmMain::buildLayout()
     sbZvonok->setGeometry(393, 350, 45, 44);
     sbZvonok->setIcon(speakerIcon());
     sbZvonok->setIconSize({32, 32});
-    bbTrend = button(paPar, {258, 350, 128, 44}, QString::fromUtf8(CAPT_BB_TREND));
+    // The aiming tone's switch beside the alarm's, alike: both are what the laptop sounds.
+    sbAim = new SpeedButton(QString(), paPar);
+    sbAim->setGeometry(341, 350, 45, 44);
+    sbAim->setIcon(aimIcon());
+    sbAim->setIconSize({32, 32});
+    bbTrend = button(paPar, {230, 350, 104, 44}, QString::fromUtf8(CAPT_BB_TREND));
 
     // ---- The bottom bar ----
     paKn = panel(this, {0, CLIENT_H - KN_H, CLIENT_W, KN_H}, QFrame::Panel | QFrame::Raised);
@@ -461,6 +477,7 @@ void TfmMain::buildLayout()
 void TfmMain::InitInterf()
 {
     sbZvonok->hide();
+    sbAim->hide();
     bbTrend->hide();
     paInit->raise();
 

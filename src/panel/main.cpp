@@ -4,6 +4,7 @@
 #include "connection/DetectorLink.h"
 #include "connection/params.h"
 #include "connection/texts.h"
+#include "panel/AimingTone.h"
 #include "panel/AlarmSound.h"
 #include "panel/scales.h"
 #include "panel/startup.h"
@@ -32,6 +33,7 @@ TfmMain::TfmMain(QWidget* parent)
     tiTr = new QTimer(this);
     tiTr->setInterval(3000);
     alarmSound = createAlarmSound(this);
+    aimingTone = new AimingTone(this);
     startSession();
 
     buildLayout();
@@ -87,6 +89,9 @@ void TfmMain::connectHandlers()
     // Queued: the box is opened from the event loop, not from inside the receive path.
     connect(link, &DetectorLink::receiveFailed, this, &TfmMain::ShowReceiveError, Qt::QueuedConnection);
     connect(link, &DetectorLink::replyAccepted, this, &TfmMain::recordPoll);
+    connect(link, &DetectorLink::replyAccepted, this, &TfmMain::updateAimingTone);
+    connect(c, &DetectorConnection::linkLost, this, &TfmMain::updateAimingTone);
+    connect(c, &DetectorConnection::searchStarted, this, &TfmMain::updateAimingTone);
     connect(tiTr, &QTimer::timeout, this, &TfmMain::tiTrTimer);
     connect(bbFind, &QPushButton::clicked, this, &TfmMain::bbFindClick);
     connect(bbInitClose, &QPushButton::clicked, this, &QWidget::close);
@@ -102,6 +107,7 @@ void TfmMain::connectHandlers()
     connect(sbHelpDej, &QPushButton::clicked, this, &TfmMain::sbHelpDejClick);
     connect(sbHelpUst, &QPushButton::clicked, this, &TfmMain::sbHelpUstClick);
     connect(sbZvonok, &QPushButton::clicked, this, &TfmMain::sbZvonokClick);
+    connect(sbAim, &QPushButton::toggled, this, &TfmMain::updateAimingTone);
     connect(bbTrend, &QPushButton::clicked, this, &TfmMain::bbTrendClick);
     pbPorogMarker->onMousePress = [this](QMouseEvent* e) { pbPorogMarkerMouseDown(e); };
     pbPorogMarker->onMouseMove = [this](QMouseEvent* e) { pbPorogMarkerMouseMove(e); };

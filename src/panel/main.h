@@ -27,6 +27,7 @@ class TickShape;
 class SpeedButton;
 class ModeButtonPair;
 class AlarmSound;
+class AimingTone;
 class TPorogMarker;
 class TPoleHyst;
 class TUstHyst;
@@ -57,7 +58,7 @@ struct TColorBufMainWin {
          en_bbTrend = false,
          en_laRele = false, en_laPit = false, en_laKr = false;
     bool down_sbRabota = false, down_sbUst = false;
-    bool en_sbZvonok = false, en_stPorogMarker = false, en_stPoleHyst = false, en_stUstHyst = false,
+    bool en_sbZvonok = false, en_sbAim = false, en_stPorogMarker = false, en_stPoleHyst = false, en_stUstHyst = false,
          en_stLiter = false, en_stSkor = false, en_stAddr = false, en_stPort = false, en_stIzv = false,
          en_stVersPr = false, en_stBaud = false, en_stPered = false, en_stPorogMarkerNadp = false,
          en_stPoleHystTitle = false, en_stUstHystTitle = false, en_sbHelpDej = false, en_sbHelpUst = false;
@@ -140,6 +141,7 @@ public:
     QLabel* stVersPr = nullptr;
     QLabel* stPered = nullptr;
     SpeedButton* sbZvonok = nullptr;
+    SpeedButton* sbAim = nullptr;  // the aiming tone on and off
     QPushButton* bbTrend = nullptr;
 
     QLabel* paKn = nullptr;
@@ -163,6 +165,7 @@ public:
     DetectorConnection* connection = nullptr;
     QTimer* tiTr = nullptr;
     AlarmSound* alarmSound = nullptr;
+    AimingTone* aimingTone = nullptr;
 
     // ---- The scales' drawers (panel/scales.cpp), made with the paint areas they follow ----
     std::unique_ptr<TPorogMarker> PM;
@@ -231,6 +234,10 @@ public:
     void ReceiverFound() override;
     void tiTrTimer();
     void sbZvonokClick();
+
+    // ---- The aiming tone (panel/aiming.cpp) ----
+    // Hands the tone what the window knows now: after every reply, a dialog, a lost link.
+    void updateAimingTone();
 
     // ---- Views, modes, messages (panel/views.cpp, panel/messages.cpp) ----
     void EnablePeredInterf();

@@ -87,12 +87,12 @@ void TfmMain::recordGap() { record->markGap(); }
 
 void TfmMain::recordPoll()
 {
-    const std::uint16_t carried = connection->takeCarried();
-    // What the unit reports while it is polled; the search's identification is not a poll.
+    // What the unit reports while it is polled; the search's identification is not a poll, but
+    // what it measured a moment ago goes with the first poll's row.
     if (!connection->FlagReply() || connection->link->dispatcher.VidObmen() != permanent)
         return;
     SessionSample s;
-    s.measured = carried;
+    s.measured = connection->takeCarried();
     s.ms = record->elapsedMs();
     s.field = Detector.ValPole;
     s.signal = Detector.FPosUstMarker;

@@ -37,6 +37,7 @@ ProgramSettings shownSettings(const TfmMain* window)
     values.left = window->x();
     values.top = window->y();
     values.ring = window->sbZvonok->Down();
+    values.aim = window->sbAim->Down();
     return values;
 }
 
@@ -71,6 +72,7 @@ void TfmMain::ReadIniFile(const QString& FileName)
     if ((values.left || values.top) && reachable(saved, width()))
         move(saved);
     sbZvonok->setChecked(values.ring);
+    sbAim->setChecked(values.aim);
 }
 
 void TfmMain::WriteIniFile(const QString& FileName)
@@ -89,10 +91,11 @@ void keepSettings()
     keptFile = fmMain->SettingsFileName();
     keptWatch = new KeptWatch(fmMain);
     fmMain->installEventFilter(keptWatch);
-    QObject::connect(fmMain->sbZvonok, &QAbstractButton::toggled, keptWatch, [] {
-        if (kept)
-            keepSettings();
-    });
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(fmMain->sbZvonok), static_cast<QAbstractButton*>(fmMain->sbAim)})
+        QObject::connect(b, &QAbstractButton::toggled, keptWatch, [] {
+            if (kept)
+                keepSettings();
+        });
 }
 
 void writeKeptSettings()

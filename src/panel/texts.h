@@ -58,6 +58,7 @@ inline constexpr char ACC_PB_UST[] = "Сигнал юстировки";
 inline constexpr char ACC_SB_HELP_DEJ[] = "Справка о пороге";
 inline constexpr char ACC_SB_HELP_UST[] = "Справка о юстировке";
 inline constexpr char ACC_SB_ZVONOK[] = "Выключить звук тревоги";
+inline constexpr char ACC_SB_AIM[] = "Звук юстировки";
 inline constexpr char ACC_BB_LITER[] = "Установить литеру...";
 inline constexpr char ACC_BB_SKOR[] = "Установить скорость преодоления...";
 inline constexpr char ACC_BB_ADDR[] = "Установить адрес...";

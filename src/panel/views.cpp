@@ -41,6 +41,7 @@ void TfmMain::EnablePeredInterf()
     alarmSound->stop();
 
     sbZvonok->hide();
+    sbAim->hide();
     // A transmitter reports neither field nor signal: there is no trend to open.
     bbTrend->hide();
     bbLiter->setEnabled(true);
@@ -96,6 +97,7 @@ void TfmMain::EnablePriemInterf()
     alarmSound->stop();
 
     sbZvonok->show();
+    sbAim->show();
     bbTrend->show();
     bbLiter->setEnabled(true);
     bbLiter->setText(QString::fromUtf8(CAPT_BB_LITER));

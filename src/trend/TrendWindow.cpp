@@ -3,6 +3,7 @@
 #include "panel/fonts.h"
 #include "panel/state_texts.h"
 #include "protocol/DetectorUnits.h"
+#include "trend/LargeReadout.h"
 #include "trend/SessionBook.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendText.h"
@@ -94,6 +95,7 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     }
     spanButtons->button(FSpanSeconds)->setChecked(true);
     connect(spanButtons, &QButtonGroup::idClicked, this, &TrendWindow::setSpan);
+    sbLarge = button(CAPT_SB_LARGE, this, true);
     top->addStretch(1);
     bbSaveCsv = button(CAPT_BB_SAVE_CSV, this);
     sbCapture = button(CAPT_SB_CAPTURE, this, true);
@@ -109,7 +111,9 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     cbSession = new QComboBox(this);
     cbSession->setObjectName(QStringLiteral("cbSession"));
     cbSession->setToolTip(QString::fromUtf8(HINT_SESSIONS));
-    cbSession->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Narrow enough that the window still stands beside the main one on a laptop.
+    cbSession->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbSession->setMinimumContentsLength(12);
     connect(cbSession, qOverload<int>(&QComboBox::activated), this, &TrendWindow::showSession);
     sbWalk = button(CAPT_SB_WALK, this, true);
     sbWalk->setObjectName(QStringLiteral("sbWalk"));
@@ -124,6 +128,7 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     });
     second->addWidget(cbSession, 1);
     second->addWidget(bbResetMax);
+    second->addWidget(sbLarge);
     second->addWidget(sbWalk);
 
     buildChart();
@@ -158,9 +163,23 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     // the chart are read together.
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(chartView);
+    largeView = new LargeReadout(FRecord.get(), this);
+    largeView->hide();
+    splitter->addWidget(largeView);
+    connect(sbLarge, &QPushButton::toggled, this, [this, splitter](bool on) {
+        // The large view takes the chart's room exactly, whatever the walk test's table holds.
+        QList<int> sizes = splitter->sizes();
+        const int room = sizes[0] + sizes[1];
+        chartView->setVisible(!on);
+        largeView->setVisible(on);
+        sizes[0] = on ? 0 : room;
+        sizes[1] = on ? room : 0;
+        splitter->setSizes(sizes);
+    });
     splitter->addWidget(walkPanel);
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setStretchFactor(2, 2);
     splitter->setChildrenCollapsible(false);
 
     auto* column = new QVBoxLayout(this);
@@ -294,6 +313,7 @@ void TrendWindow::sessionsChanged()
     FRecord = FSessions->current();
     fillSessions();
     walkPanel->setRecord(FRecord.get());
+    largeView->setRecord(FRecord.get());
     sbWalk->setChecked(FRecord->walk().running());
     refresh();
 }
@@ -304,6 +324,7 @@ void TrendWindow::showSession(int index)
         return;
     FRecord = FSessions->at(std::size_t(index));
     walkPanel->setRecord(FRecord.get());
+    largeView->setRecord(FRecord.get());
     const QSignalBlocker quiet(sbWalk);
     sbWalk->setChecked(FRecord->walk().running());
     // An ended session's unit is not here to cross for.

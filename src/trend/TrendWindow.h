@@ -15,6 +15,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QDateTimeAxis;
+class LargeReadout;
 class QLabel;
 class QLineSeries;
 class QPushButton;
@@ -58,6 +59,9 @@ public:
     QPushButton* sbWalk = nullptr;
     QPushButton* bbResetMax = nullptr;
     WalkPanel* walkPanel = nullptr;
+    // The large view in the chart's place, for reading from the post.
+    QPushButton* sbLarge = nullptr;
+    LargeReadout* largeView = nullptr;
     // Duty mode: rest level, highest peak, its margin over the threshold, crossings.
     QLabel* laRest = nullptr;
     QLabel* laPeak = nullptr;

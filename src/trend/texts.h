@@ -10,6 +10,8 @@ inline constexpr char SPAN_10MIN[] = "10 мин";
 inline constexpr char CAPT_BB_SAVE_CSV[] = "Сохранить CSV...";
 inline constexpr char CAPT_SB_CAPTURE[] = "Запись обмена...";
 inline constexpr char CAPT_BB_REPORT[] = "Протокол...";
+// The large view, read from the post: the value in big digits instead of the chart.
+inline constexpr char CAPT_SB_LARGE[] = "Крупно";
 
 inline constexpr char TRACE_FIELD[] = "Отклонение уровня поля";
 inline constexpr char TRACE_SIGNAL[] = "Сигнал";
@@ -22,6 +24,8 @@ inline constexpr char STAT_CROSSINGS[] = "Пересечений порога: %
 inline constexpr char STAT_SIGNAL[] = "Сигнал: %1 (%2)";
 inline constexpr char STAT_MAX_HOLD[] = "Максимум: %1 (%2)";  // %2: its zone
 inline constexpr char STAT_NONE[] = "—";
+// Under the field in the large view; %1: the threshold in volts.
+inline constexpr char LARGE_THRESHOLD[] = "Порог: %1";
 
 inline constexpr char ZONE_WEAK[] = "недостаточный";
 inline constexpr char ZONE_NORMAL[] = "норма";

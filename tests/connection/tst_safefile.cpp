@@ -218,7 +218,7 @@ void tst_SafeFile::linksToFilesWrittenThrough()
     // The settings keep the user's line and gain ours; the report and the log start afresh.
     const QByteArray settings = content(names[0]);
     QVERIFY2(settings.startsWith("; kept by the user\r\n[INTERF]\r\nTOP="), settings.constData());
-    QVERIFY(settings.endsWith("\r\nRING=0\r\n"));
+    QVERIFY(settings.endsWith("\r\nRING=0\r\nAIM=0\r\n"));
     QCOMPARE(content(names[1]), QByteArray("5.3.2026.  9:15:7 ") + toCp1251(text(EVENT_LINK_LOST)) + "\r\n");
     QCOMPARE(log.size(), 4);
     QCOMPARE(content(names[2]), linesToCp1251(log));

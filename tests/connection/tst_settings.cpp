@@ -1,4 +1,4 @@
-// The settings file: INI text kept as it was apart from our three keys, and defaults from
+// The settings file: INI text kept as it was apart from our four keys, and defaults from
 // whatever else may lie in its place; a file that could not be read is never written over.
 #include "MessageBoxCatcher.h"
 #include "ProgramFixture.h"
@@ -23,6 +23,8 @@ private slots:
     void writingCreatesFileAndSection();
     void ring_data();
     void ring();
+    void aimingToneSwitch_data();
+    void aimingToneSwitch();
     void savedPosition_data();
     void savedPosition();
     void damagedFiles_data();
@@ -107,10 +109,11 @@ void tst_Settings::writingCreatesFileAndSection()
     QFile::remove(path());
     fmMain->move(-40, 25);
     fmMain->sbZvonok->setChecked(true);
+    fmMain->sbAim->setChecked(false);
     fmMain->WriteIniFile(path());
     QFile f(path());
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("[INTERF]\r\nTOP=25\r\nLEFT=-40\r\nRING=1\r\n"));
+    QCOMPARE(f.readAll(), QByteArray("[INTERF]\r\nTOP=25\r\nLEFT=-40\r\nRING=1\r\nAIM=0\r\n"));
 }
 
 void tst_Settings::ring_data()
@@ -138,6 +141,35 @@ void tst_Settings::ring()
     fmMain->sbZvonok->setChecked(!muted);
     fmMain->ReadIniFile(path());
     QCOMPARE(fmMain->sbZvonok->Down(), muted);
+}
+
+void tst_Settings::aimingToneSwitch_data()
+{
+    QTest::addColumn<QByteArray>("file");  // empty: written by the program from the switch
+    QTest::addColumn<bool>("on");
+    QTest::newRow("older file without the key") << QByteArray("[INTERF]\r\nTOP=40\r\nLEFT=60\r\nRING=0\r\n")
+                                                << false;
+    QTest::newRow("on") << QByteArray("[INTERF]\r\nAIM=1\r\n") << true;
+    QTest::newRow("off") << QByteArray("[INTERF]\r\nAIM=0\r\n") << false;
+    QTest::newRow("left on at the last close") << QByteArray() << true;
+    QTest::newRow("left off at the last close") << QByteArray() << false;
+}
+
+void tst_Settings::aimingToneSwitch()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, on);
+    QFile::remove(path());
+    if (file.isEmpty()) {
+        fmMain->sbAim->setChecked(on);
+        fmMain->WriteIniFile(path());
+    } else {
+        writeSettings(file);
+    }
+    // Whatever the switch shows before, the file decides.
+    fmMain->sbAim->setChecked(!on);
+    fmMain->ReadIniFile(path());
+    QCOMPARE(fmMain->sbAim->Down(), on);
 }
 
 void tst_Settings::savedPosition_data()
@@ -272,7 +304,7 @@ void tst_Settings::byteOrderMarkKept()
     fmMain->WriteIniFile(path());
     QFile f(path());
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF[INTERF]\r\nRING=1\r\nTOP=25\r\nLEFT=-40\r\n"
+    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF[INTERF]\r\nRING=1\r\nTOP=25\r\nLEFT=-40\r\nAIM=0\r\n"
                                      "[REPORT]\r\nSITE=North gate\r\n"));
 }
 

@@ -25,7 +25,7 @@ enum Moment { ReportBox, StartupBoxes, CommandLineBox, Searching, Polling, Recei
 // Written in forms the program reads but never writes itself: the file reads back in the
 // program's own form only once the program has written it.
 const QByteArray kSavedSettings = "[INTERF]\r\nTOP=0x64\r\nLEFT=$78\r\nRING=$0\r\n";
-const QByteArray kWrittenSettings = "[INTERF]\r\nTOP=100\r\nLEFT=120\r\nRING=0\r\n";
+const QByteArray kWrittenSettings = "[INTERF]\r\nTOP=100\r\nLEFT=120\r\nRING=0\r\nAIM=0\r\n";
 
 QString programPath() { return qEnvironmentVariable("DORVIK_TEST_BINARY_DIR") + "/src/dorvik_m_wizard"; }
 

@@ -130,7 +130,7 @@ void tst_Trend::alignmentMaxHold()
     trend->refresh();
     QVERIFY(trend->laMaxHold->isVisible());
     QVERIFY(!trend->laPeak->isVisible());
-    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.75 B в ")));
+    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.75 B (избыточный)")));
     QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 1.76 B (норма)"));
     const QList<QPointF> held = trend->maxHold->points();
     QCOMPARE(held.size(), 1);
@@ -139,7 +139,16 @@ void tst_Trend::alignmentMaxHold()
     QVERIFY(holdSignal(rig.sim, 150));
     trend->refresh();
     QCOMPARE(text(trend->laSignal), QStringLiteral("Сигнал: 2.94 B (избыточный)"));
-    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B в ")));
+    QVERIFY(trend->laMaxHold->text().startsWith(QStringLiteral("Максимум: 2.94 B (избыточный)")));
+
+    // The installer turned past the best position: max-hold starts again from here.
+    QVERIFY(holdSignal(rig.sim, 90));
+    QVERIFY(trend->bbResetMax->isVisible());
+    trend->bbResetMax->click();
+    QCOMPARE(text(trend->laMaxHold), QStringLiteral("Максимум: 1.76 B (норма)"));
+    QVERIFY(holdSignal(rig.sim, 100));
+    trend->refresh();
+    QCOMPARE(text(trend->laMaxHold), QStringLiteral("Максимум: 1.96 B (норма)"));
 }
 
 void tst_Trend::sizeHoldsAcrossModes()
@@ -232,11 +241,22 @@ void tst_Trend::csvHoldsEveryPoll()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
     QCOMPARE(std::size_t(lines.size()), 1 + fmMain->record->size() + 1);
-    QVERIFY(lines[0].startsWith("time,mode,field,threshold,signal,alarm"));
-    // The simulated unit's letter 1, range 0, address 0, threshold 2.5 V, field 20.
-    const QByteArray& lastRow = lines[lines.size() - 2];
-    QVERIFY(lastRow.endsWith(",1,0,0"));
-    QCOMPARE(lastRow.split(',').mid(1, 3), (QList<QByteArray>{"0", "0.39", "2.50"}));
+    QVERIFY(lines[0].startsWith("time,unit,model,firmware,address,mode,field,threshold,signal,alarm"));
+    // Every row names the unit; the field (20, 0.39 V) and the threshold (2.5 V) stand only in
+    // the rows of the replies that carried them.
+    const QByteArray firmware =
+        QByteArray::number(fmMain->Detector.FVersPr[0]) + '.' + QByteArray::number(fmMain->Detector.FVersPr[1]);
+    const QList<QByteArray> unit{"receiver", QByteArray::number(fmMain->Detector.FIdent), firmware, "0"};
+    QMap<QByteArray, int> fields, thresholds;
+    for (int i = 1; i < lines.size() - 1; ++i) {
+        const QList<QByteArray> cells = lines[i].split(',');
+        QCOMPARE(cells.size(), 15);
+        QCOMPARE(cells.mid(1, 4), unit);
+        ++fields[cells[6]];
+        ++thresholds[cells[7]];
+    }
+    QCOMPARE(fields.keys(), (QList<QByteArray>{"", "0.39"}));
+    QCOMPARE(thresholds.keys(), (QList<QByteArray>{"", "2.50"}));
 }
 
 void tst_Trend::commissioningReport()

@@ -45,7 +45,7 @@ QStringList appearance()
                            {"sbRabota", m->sbRabota}, {"sbUst", m->sbUst}, {"bbLiter", m->bbLiter},
                            {"bbSkor", m->bbSkor}, {"bbAddr", m->bbAddr}, {"bbAbout", m->bbAbout},
                            {"bbClose", m->bbClose}, {"laRele", m->laRele}, {"laPit", m->laPit},
-                           {"laKr", m->laKr}, {"sbZvonok", m->sbZvonok}, {"stPorogMarker", m->stPorogMarker},
+                           {"laKr", m->laKr}, {"sbZvonok", m->sbZvonok}, {"sbAim", m->sbAim}, {"stPorogMarker", m->stPorogMarker},
                            {"stPoleHyst", m->stPoleHyst}, {"stUstHyst", m->stUstHyst}, {"stLiter", m->stLiter},
                            {"stSkor", m->stSkor}, {"stAddr", m->stAddr}, {"stPort", m->stPort},
                            {"stIzv", m->stIzv}, {"stVersPr", m->stVersPr}, {"stBaud", m->stBaud},
@@ -128,7 +128,7 @@ void tst_Greying::roundTrip()
     QVERIFY(m->FlagDisableMainWindow());
     QVERIFY(!m->sbRabota->Down() && !m->sbUst->Down());
     QVERIFY(m->modePair->AllowAllUp());
-    QVERIFY(!m->bbAbout->isEnabled() && !m->sbZvonok->isEnabled() && !m->laUst0_0->isEnabled());
+    QVERIFY(!m->bbAbout->isEnabled() && !m->sbZvonok->isEnabled() && !m->sbAim->isEnabled() && !m->laUst0_0->isEnabled());
     QCOMPARE(textColor(m->stPered), clBtnFace());
     if (ident == 32)  // the red note is gone, not grey (blending leaves a rounding step)
         QVERIFY(uniform(m->stPered->grab().toImage(), clBtnFace(), 2));

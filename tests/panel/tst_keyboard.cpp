@@ -83,7 +83,7 @@ QList<std::pair<QString, QAbstractButton*>> keyedControls()
 {
     return {{"sbRabota", fmMain->sbRabota}, {"sbUst", fmMain->sbUst},       {"bbLiter", fmMain->bbLiter},
             {"bbSkor", fmMain->bbSkor},     {"bbAddr", fmMain->bbAddr},     {"bbTrend", fmMain->bbTrend},
-            {"sbZvonok", fmMain->sbZvonok}};
+            {"sbZvonok", fmMain->sbZvonok}, {"sbAim", fmMain->sbAim}};
 }
 
 QKeySequence keyInTooltip(const QWidget* w)
@@ -207,8 +207,8 @@ void tst_Keyboard::keysPressWhatCanBeClicked_data()
     QTest::addColumn<bool>("linkLost");
     QTest::addColumn<QStringList>("pressed");
     QTest::newRow("receiver") << false << false
-                              << QStringList{"sbRabota", "sbUst",   "bbLiter", "bbSkor",
-                                             "bbAddr",   "bbTrend", "sbZvonok"};
+                              << QStringList{"sbRabota", "sbUst",   "bbLiter",  "bbSkor",
+                                             "bbAddr",   "bbTrend", "sbZvonok", "sbAim"};
     // The other controls are greyed out or hidden.
     QTest::newRow("transmitter") << true << false << QStringList{"bbLiter"};
     // The panel keeps its controls enabled under the start page, where no mouse reaches them.

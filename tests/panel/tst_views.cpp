@@ -73,7 +73,7 @@ void tst_Views::transmitterView()
     QVERIFY(fmMain->stPered->isVisibleTo(fmMain));
     QVERIFY(fmMain->stPered->isEnabled());
     QCOMPARE(textColor(fmMain->stPered), clRed);
-    QVERIFY(!fmMain->sbZvonok->isVisibleTo(fmMain));
+    QVERIFY(!fmMain->sbZvonok->isVisibleTo(fmMain) && !fmMain->sbAim->isVisibleTo(fmMain));
 
     QVERIFY(fmMain->bbLiter->isEnabled());
     const QList<QWidget*> unusable{fmMain->bbSkor, fmMain->bbAddr, fmMain->bbPlus, fmMain->bbMinus,
@@ -116,7 +116,7 @@ void tst_Views::receiverView()
     QTEST(fmMain->bbAddr->isEnabled(), "addrEnabled");
     QVERIFY(fmMain->bbLiter->isEnabled() && fmMain->bbSkor->isEnabled());
     QCOMPARE(fmMain->bbSkor->text(), u(CAPT_BB_SKOR));
-    QVERIFY(fmMain->sbZvonok->isVisibleTo(fmMain));
+    QVERIFY(fmMain->sbZvonok->isVisibleTo(fmMain) && fmMain->sbAim->isVisibleTo(fmMain));
     QVERIFY(!fmMain->stPered->isVisibleTo(fmMain));
     QVERIFY(fmMain->sbRabota->isEnabled() && fmMain->sbUst->isEnabled());
 

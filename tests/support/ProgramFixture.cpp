@@ -1,5 +1,6 @@
 #include "connection/DetectorConnection.h"
 #include "ProgramFixture.h"
+#include "panel/AimingTone.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ ProgramFixture::ProgramFixture(const QStringList& ports, const QString& workDir)
     if (FOwnSettingsDir)
         qputenv("DORVIK_SETTINGS_DIR", FWorkDir.toLocal8Bit());
     setAlarmSoundFactory(&makeRecorder);
+    AimingTone::setAudioOutputAllowed(false);
     CreateForms();
 }
 
@@ -30,6 +32,7 @@ ProgramFixture::~ProgramFixture()
         fmMain->close();
     DestroyForms();
     setAlarmSoundFactory(nullptr);
+    AimingTone::setAudioOutputAllowed(true);
     QDir::setCurrent(FOldCwd);
     qputenv("DORVIK_SERIAL_PORTS", QByteArray());
     if (FOwnSettingsDir)
