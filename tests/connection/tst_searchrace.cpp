@@ -184,6 +184,8 @@ void tst_SearchRace::replyRacingTheTimeOut()
     for (int i = 0; i < 8 && established.isEmpty(); ++i) {
         const int code = codeOf(request());
         QVERIFY2(code != 0, qPrintable(FLog.join(QLatin1Char('\n'))));
+        // Once the unit has answered, its identification is not hurried.
+        QCOMPARE(FConnection->tiTimeWaitRepl->interval(), 1000);
         QVERIFY(timeOutWith(replyTo(code)));
     }
     QCOMPARE(established.size(), 1);
