@@ -10,6 +10,8 @@
 #include "panel/widgets.h"
 #include "connection/DetectorLink.h"
 #include "connection/texts.h"
+#include "protocol/codec.h"
+#include "protocol/commands.h"
 #include "protocol/obmen.h"
 #include "serial/SerialDrv.h"
 #include "trend/SessionRecord.h"
@@ -462,11 +464,83 @@ double timeUntil(const std::function<bool()>& done, int limitMs)
     return clock.nsecsElapsed() / 1e6;
 }
 
+// What the search's short wait at the faster speeds must cover: from the moment the program's
+// request has left (its time on the wire counted from the write, as the program counts it) to
+// the first and the last byte of the unit's reply, through a pseudo-terminal, with the unit
+// thinking 2 ms and pacing its reply at the line rate. The unit runs on this event loop.
+void replyTimes(int rounds)
+{
+    QList<double> worst;
+    QStringList lines;
+    for (qint32 baud : {9600, 19200, 38400, 57600, 115200}) {
+        SimConfig config;
+        config.paceAtLineRate = true;
+        config.processingDelayMs = 2;
+        config.baud = baud;
+        SimulatedDetector sim(config);
+        sim.open();
+        TSerialPortDriver port;
+        port.SetComPortName(sim.slavePath());
+        const auto rate = TComPortBaudRate(std::find(std::begin(Win32BaudRates), std::end(Win32BaudRates),
+                                                     std::uint32_t(baud)) - std::begin(Win32BaudRates));
+        port.SetComPortBaudRate(rate);
+        port.Connect();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 firstNs = -1, lastNs = -1;
+        int got = 0;
+        port.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t*, int n) {
+            if (got == 0)
+                firstNs = clock.nsecsElapsed();
+            got += n;
+            lastNs = clock.nsecsElapsed();
+        };
+        const std::vector<Byte> request = frame::encode(frame::kRequestStart, {0, COM_CF_REQID.CodCom});
+        QList<double> first, last;
+        for (int i = 0; i < rounds; ++i) {
+            waitMs(5);
+            got = 0;
+            const qint64 sentNs =
+                clock.nsecsElapsed() + qint64(request.size()) * 10 * 1000000000LL / baud;
+            port.SendData(request.data(), std::uint32_t(request.size()));
+            QElapsedTimer limit;
+            limit.start();
+            while (got < COM_CF_REQID.RecPackSize && limit.elapsed() < 2000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            if (got < COM_CF_REQID.RecPackSize)
+                continue;
+            first << (firstNs - sentNs) / 1e6;
+            last << (lastNs - sentNs) / 1e6;
+        }
+        port.Disconnect();
+        std::sort(first.begin(), first.end());
+        std::sort(last.begin(), last.end());
+        if (last.isEmpty()) {
+            lines << QStringLiteral("%1 no reply").arg(baud);
+            continue;
+        }
+        worst << last.last();
+        lines << QStringLiteral("%1: first byte %2 ms, whole reply median %3 ms, worst %4 ms")
+                     .arg(baud)
+                     .arg(first[first.size() / 2], 0, 'f', 1)
+                     .arg(last[last.size() / 2], 0, 'f', 1)
+                     .arg(last.last(), 0, 'f', 1);
+    }
+    std::printf("reply after the request has left, through a pseudo-terminal, %d requests a speed:\n  %s\n", rounds,
+                qPrintable(lines.join(QStringLiteral("\n  "))));
+    if (!worst.isEmpty()) {
+        const double w = *std::max_element(worst.begin(), worst.end());
+        std::printf("  worst %.1f ms; with a USB adapter's 16 ms each way %.1f ms\n", w, w + 32.0);
+    }
+    std::fflush(stdout);
+}
+
 // How long the search takes to bring up the panel, with the unit where a restart or a lost
 // link leaves it; what a port with nothing on it costs; how long a 13-second pause costs.
 void search()
 {
     setAlarmSoundFactory(&silentAlarm);
+    replyTimes(30);
     // before: nothing, a port where nothing answers, or a listed port that is gone.
     enum Before { Nothing, EmptyPort, MissingPort };
     auto toPanel = [](qint32 unitBaud, Before before) {

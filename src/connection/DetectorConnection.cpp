@@ -20,9 +20,14 @@ namespace {
 constexpr int MAX_PORTS = 256;
 
 // A unit left at a faster speed (the program restarted, the link lost without a power cycle)
-// answers there in under 20 ms; USB adapters add up to 16 ms each way and a busy laptop
-// some more. Well past that, yet short enough that an empty port costs little.
-constexpr int FAST_REPLY_MS = 300;
+// has its reply in under 20 ms, and a USB adapter without low-latency mode holds each way up
+// to 16 ms: 52 ms at worst from the request's last byte. The wait counts from that byte, a
+// busy machine's late time-out still reads what has come, and a reply begun in time is waited
+// for to its end, so the margin needs to cover only the line.
+constexpr int FAST_REPLY_MS = 60;
+// Once the unit has answered at a speed, the rest of its identification gets the search's
+// first wait: the short one is for asking whether anybody is there.
+constexpr int SEARCH_REPLY_MS = 1000;
 
 constexpr std::uint8_t REPAIR_SECONDS = 12;
 
@@ -60,6 +65,10 @@ DetectorConnection::DetectorConnection(QObject* parent)
             step();
     });
     connect(link, &DetectorLink::replyTimeout, this, &DetectorConnection::tiTimeWaitReplTimer);
+    connect(link, &DetectorLink::replyAccepted, this, [this] {
+        if (link->dispatcher.FlagScanPorts && tiTimeWaitRepl->interval() < SEARCH_REPLY_MS)
+            tiTimeWaitRepl->setInterval(SEARCH_REPLY_MS);
+    });
     connect(link, &DetectorLink::lineSpeedChanged, this, &DetectorConnection::lineSpeedChanged);
     connect(tiRepair, &QTimer::timeout, this, &DetectorConnection::tiRepairTimer);
 }
@@ -215,7 +224,7 @@ void DetectorConnection::ScanPortNext()
     ++FComportListIndex;
     FSpeedAttempt = 0;
     BufBaudRate = br4800;
-    tiTimeWaitRepl->setInterval(1000);
+    tiTimeWaitRepl->setInterval(SEARCH_REPLY_MS);
     SetCOMPortName(ComPortList.value(FComportListIndex));
     addLogLine(QString::fromUtf8(LOG_ATTEMPT) + FCOMPortName, true);
     // Some adapters need a moment between closing one port and opening the next, and again

@@ -19,6 +19,12 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
     COMP->SetComPortBaudRate(br4800);
     COMP->OnReceiveData = [this](TSerialPortDriver* s, const std::uint8_t* d, int n) { COMPReceiveData(s, d, n); };
     connect(tiTimeWaitRepl, &ReplyTimer::timeout, this, [this] {
+        // A reply that came in time may still be unread: on a busy machine the event loop can
+        // run the time-out before the port's notice. It is taken now, and a reply begun there
+        // is waited for further, as any piece of a reply restarts the wait.
+        tiTimeWaitRepl->setEnabled(false);
+        if (COMP->ReadWaiting() > 0 && (tiTimeWaitRepl->isEnabled() || FHalted))
+            return;
         if (FSwitchUnconfirmed && dispatcher.VidObmen() == permanent) {
             FSwitchUnconfirmed = false;
             FRefindPending = true;
@@ -51,9 +57,11 @@ void DetectorLink::SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_
     receiver.ClearRe();
     receiver.SetWaitByteCount(replyBytes);
     receiver.SetWaitByteCountDub(replyBytes);
-    tiTimeWaitRepl->setEnabled(true);
     note(true, frame.data(), int(frame.size()));
     COMP->SendData(frame.data(), std::uint32_t(frame.size()));
+    // The wait is the unit's: it counts from when the request has left, not from when it was
+    // queued behind whatever was still going out.
+    tiTimeWaitRepl->startAfter(COMP->msUntilSent());
 }
 
 qint32 DetectorLink::lineBaud() const { return qint32(Win32BaudRates[COMP->ComPortSpeed()]); }

@@ -10,13 +10,16 @@ class ReplyTimer : public QObject {
 public:
     explicit ReplyTimer(int intervalMs, QObject* parent = nullptr);
     void setEnabled(bool on);
+    // Enabled, with the count starting leadMs from now: a request still on its way out.
+    void startAfter(int leadMs);
     bool isEnabled() const { return FTimer.isActive(); }
     void setInterval(int ms);
-    int interval() const { return FTimer.interval(); }
+    int interval() const { return FIntervalMs; }
 
 signals:
     void timeout();
 
 private:
     QTimer FTimer;
+    int FIntervalMs;
 };

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -99,6 +100,33 @@ bool TSerialPortDriver::SendData(const std::uint8_t* DataPtr, std::uint32_t Data
     return written == qint64(DataSize);
 }
 
+int TSerialPortDriver::msUntilSent() const
+{
+    const qint64 leftNs = FWireFreeAtNs - FClock.nsecsElapsed();
+    return leftNs > 0 ? int((leftNs + 999999) / 1000000) : 0;
+}
+
+int TSerialPortDriver::ReadWaiting()
+{
+    const qint64 before = FHandedOver;
+    if (!FComPortHandle)
+        return 0;
+#ifdef Q_OS_UNIX
+    // Asked only when the descriptor has something: an empty zero wait would report a time-out
+    // through errorOccurred, which means nothing here.
+    const qintptr fd = FComPortHandle->handle();
+    pollfd p{int(fd), POLLIN, 0};
+    if (fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+        FComPortHandle->waitForReadyRead(0);
+#else
+    FComPortHandle->waitForReadyRead(0);
+#endif
+    // waitForReadyRead announces what it read through readyRead; whatever the port held
+    // already goes too.
+    onReadyRead();
+    return int(FHandedOver - before);
+}
+
 void TSerialPortDriver::ApplyCOMSettings()
 {
     if (!FComPortHandle)
@@ -170,6 +198,7 @@ void TSerialPortDriver::onReadyRead()
         const QByteArray chunk = FComPortHandle->read(qMax<qint64>(1, FComPortInBufSize));
         if (chunk.isEmpty())
             break;
+        FHandedOver += chunk.size();
         if (OnReceiveData)
             OnReceiveData(this, reinterpret_cast<const std::uint8_t*>(chunk.constData()), int(chunk.size()));
     }

@@ -37,6 +37,12 @@ public:
     void Disconnect();
     bool Connected() const;
     bool SendData(const std::uint8_t* DataPtr, std::uint32_t DataSize);
+    // Milliseconds until the last byte written has had its time on the wire (rounded up), 0
+    // when the line is idle: a reply cannot begin before then.
+    int msUntilSent() const;
+    // Hands the owner what has already reached the port but has not been announced yet (the
+    // event loop has not got to it); returns how many bytes that was. Never waits.
+    int ReadWaiting();
     void ApplyCOMSettings();
 
     TComPortNumber ComPort() const { return FComPort; }
@@ -92,4 +98,5 @@ private:
     QString FLastOpenError;
     QElapsedTimer FClock;
     qint64 FWireFreeAtNs = 0;  // when the last byte written has left, on FClock
+    qint64 FHandedOver = 0;    // bytes given to OnReceiveData since the driver was made
 };

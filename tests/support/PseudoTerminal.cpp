@@ -1,7 +1,9 @@
 #include "PseudoTerminal.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -51,6 +53,20 @@ QByteArray PseudoTerminal::read(int waitMs, int minBytes)
         }
     }
     return got;
+}
+
+bool PseudoTerminal::reachedProgram(int waitMs) const
+{
+    // The program's descriptor for the slave, found among this process's open files.
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& entry : fds.entryList(QDir::Files | QDir::System)) {
+        if (QFile::symLinkTarget(fds.filePath(entry)) != FSlave)
+            continue;
+        pollfd p{entry.toInt(), POLLIN, 0};
+        if (::poll(&p, 1, waitMs) > 0 && (p.revents & POLLIN))
+            return true;
+    }
+    return false;
 }
 
 int PseudoTerminal::programBaud() const
