@@ -26,11 +26,17 @@ bool ExchangeCapture::open(const QString& path, const QList<CaptureRecord>& befo
         return false;
     }
     FFile = std::move(file);
-    FOrigin = before.isEmpty() ? now : before.first().ms;
+    const QList<CaptureRecord> kept = wholeFrames(before);
+    FOrigin = kept.isEmpty() ? now : kept.first().ms;
     FBuffer = captureHeader(QDateTime::currentDateTime().addMSecs(FOrigin - now));
+    FWritten = FBuffer.size();
     FFlush.start();
-    for (const CaptureRecord& r : before)
+    FAwaitingRequest = false;
+    for (const CaptureRecord& r : kept)
         record(r);
+    if (!kept.isEmpty() && FFile)
+        append(formatCaptureGap(kept.last().ms - FOrigin, qMax(now, kept.last().ms) - FOrigin));
+    FAwaitingRequest = true;
     flush();
     return isOpen();
 }
@@ -51,11 +57,45 @@ void ExchangeCapture::record(const CaptureRecord& r)
 {
     if (!FFile || r.bytes.isEmpty())
         return;
+    if (FAwaitingRequest && !r.request)
+        return;
+    FAwaitingRequest = false;
     CaptureRecord shifted = r;
     shifted.ms = qMax<qint64>(0, r.ms - FOrigin);
-    FBuffer += formatCaptureRecord(shifted);
+    append(formatCaptureRecord(shifted));
+}
+
+void ExchangeCapture::append(const QByteArray& line)
+{
+    if (FWritten + line.size() > FMaxBytes) {
+        flush();
+        if (!FFile)
+            return;
+        const QString text = QString::fromUtf8(CAPTURE_FULL_TEXT).arg(FFile->fileName()).arg(FMaxBytes / (1024 * 1024));
+        close();
+        emit failed(text);
+        return;
+    }
+    FBuffer += line;
+    FWritten += line.size();
     if (FBuffer.size() >= FLUSH_BYTES)
         flush();
+}
+
+QList<CaptureRecord> ExchangeCapture::wholeFrames(const QList<CaptureRecord>& records)
+{
+    // A reply ends with its CR: whatever was received after the last one, after the last
+    // request, is a reply cut short where the keeping stopped.
+    QList<CaptureRecord> kept = records;
+    while (!kept.isEmpty() && !kept.last().request) {
+        const qsizetype end = kept.last().bytes.lastIndexOf('\r');
+        if (end >= 0) {
+            kept.last().bytes.truncate(end + 1);
+            break;
+        }
+        kept.removeLast();
+    }
+    return kept;
 }
 
 void ExchangeCapture::flush()
