@@ -17,7 +17,8 @@ ExchangeCapture::ExchangeCapture(QObject* parent) : QObject(parent)
 
 ExchangeCapture::~ExchangeCapture() { close(); }
 
-bool ExchangeCapture::open(const QString& path, const QList<CaptureRecord>& before, qint64 now, QString* error)
+bool ExchangeCapture::open(const QString& path, const QList<CaptureRecord>& before, qint64 now, QString* error,
+                           bool beforeRunsToNow)
 {
     close();
     auto file = std::make_unique<SafeFile>(path);
@@ -26,7 +27,7 @@ bool ExchangeCapture::open(const QString& path, const QList<CaptureRecord>& befo
         return false;
     }
     FFile = std::move(file);
-    const QList<CaptureRecord> kept = wholeFrames(before);
+    const QList<CaptureRecord> kept = beforeRunsToNow ? before : wholeFrames(before);
     FOrigin = kept.isEmpty() ? now : kept.first().ms;
     FBuffer = captureHeader(QDateTime::currentDateTime().addMSecs(FOrigin - now));
     FWritten = FBuffer.size();
@@ -34,9 +35,9 @@ bool ExchangeCapture::open(const QString& path, const QList<CaptureRecord>& befo
     FAwaitingRequest = false;
     for (const CaptureRecord& r : kept)
         record(r);
-    if (!kept.isEmpty() && FFile)
+    if (!kept.isEmpty() && !beforeRunsToNow && FFile)
         append(formatCaptureGap(kept.last().ms - FOrigin, qMax(now, kept.last().ms) - FOrigin));
-    FAwaitingRequest = true;
+    FAwaitingRequest = kept.isEmpty() || !beforeRunsToNow;
     flush();
     return isOpen();
 }
@@ -84,17 +85,22 @@ void ExchangeCapture::append(const QByteArray& line)
 
 QList<CaptureRecord> ExchangeCapture::wholeFrames(const QList<CaptureRecord>& records)
 {
-    // A reply ends with its CR: whatever was received after the last one, after the last
-    // request, is a reply cut short where the keeping stopped.
-    QList<CaptureRecord> kept = records;
-    while (!kept.isEmpty() && !kept.last().request) {
-        const qsizetype end = kept.last().bytes.lastIndexOf('\r');
-        if (end >= 0) {
-            kept.last().bytes.truncate(end + 1);
-            break;
-        }
-        kept.removeLast();
+    // A reply ends with its CR. What came after the last one is a reply cut short where the
+    // keeping stopped, or a request whose reply it cut off: played back, the request would get
+    // silence where the unit had answered.
+    for (qsizetype i = records.size() - 1; i >= 0; --i) {
+        const CaptureRecord& r = records[i];
+        const qsizetype end = r.request ? -1 : r.bytes.lastIndexOf('\r');
+        if (end < 0)
+            continue;
+        QList<CaptureRecord> kept = records.first(i + 1);
+        kept.last().bytes.truncate(end + 1);
+        return kept;
     }
+    // No reply at all: the requests of a search that found nothing yet.
+    QList<CaptureRecord> kept = records;
+    while (!kept.isEmpty() && !kept.last().request)
+        kept.removeLast();
     return kept;
 }
 

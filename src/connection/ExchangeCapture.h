@@ -17,11 +17,12 @@ public:
     ~ExchangeCapture() override;
 
     // Starts a capture into path (replacing it: every start is a file of its own, named by the
-    // user), beginning with what was recorded before it (the search that found the unit), cut
-    // after its last whole reply, then a marked gap up to now; the live part begins with the
-    // next request. Times are ms of the caller's clock, now is its present. False with the
-    // reason in the user's words.
-    bool open(const QString& path, const QList<CaptureRecord>& before, qint64 now, QString* error);
+    // user), beginning with what was recorded before it (the search that found the unit). Unless
+    // that runs without a break up to now, it is cut after its last whole reply and followed by
+    // a marked gap, and the live part begins with the next request. Times are ms of the
+    // caller's clock, now is its present. False with the reason in the user's words.
+    bool open(const QString& path, const QList<CaptureRecord>& before, qint64 now, QString* error,
+              bool beforeRunsToNow = false);
     void close();
     bool isOpen() const { return bool(FFile); }
 

@@ -62,32 +62,39 @@ void tst_ExchangeCapture::startedMidReply_data()
     // Kept from the search: a poll answered, then the next request and what had come of its
     // reply when the keeping stopped. The capture starts 344 s later, inside another reply.
     QTest::addColumn<QByteArrayList>("pieces");
-    QTest::addColumn<QStringList>("kept");
-    const QStringList first{"0 > $0064A4|", "31 < !66076D|", "1100 > $0064A4|"};
-    QTest::newRow("reply cut mid-way") << QByteArrayList{"!6", "6B0"} << first + QStringList{"gap 1100 345766"};
+    QTest::addColumn<bool>("keptToNow");  // nothing was left out between the two
+    QTest::addColumn<QStringList>("before");  // what the file holds before the next poll
+    const QStringList answered{"0 > $0064A4|", "31 < !66076D|"};
+    QTest::newRow("reply cut mid-way") << QByteArrayList{"!6", "6B0"} << false << answered + QStringList{"gap 31 345766"};
     QTest::newRow("a whole reply and the next begun")
-        << QByteArrayList{"!66076D\r!6"} << first + QStringList{"1150 < !66076D|", "gap 1150 345766"};
+        << QByteArrayList{"!66076D\r!6"} << false
+        << answered + QStringList{"1100 > $0064A4|", "1150 < !66076D|", "gap 1150 345766"};
     QTest::newRow("a whole reply in pieces")
-        << QByteArrayList{"!6607", "6D\r"} << first + QStringList{"1150 < !6607", "1167 < 6D|", "gap 1167 345766"};
+        << QByteArrayList{"!6607", "6D\r"} << false
+        << answered + QStringList{"1100 > $0064A4|", "1150 < !6607", "1167 < 6D|", "gap 1167 345766"};
+    QTest::newRow("kept without a break up to the start")
+        << QByteArrayList{"!6", "6B0"} << true
+        << answered + QStringList{"1100 > $0064A4|", "1150 < !6", "1167 < 6B0", "345770 < 7D|"};
 }
 
 void tst_ExchangeCapture::startedMidReply()
 {
     QFETCH(QByteArrayList, pieces);
-    QFETCH(QStringList, kept);
-    QList<CaptureRecord> before{sent(0), got(31, REPLY), sent(1100)};
+    QFETCH(bool, keptToNow);
+    QFETCH(QStringList, before);
+    QList<CaptureRecord> kept{sent(0), got(31, REPLY), sent(1100)};
     for (int i = 0; i < pieces.size(); ++i)
-        before << got(1150 + 17 * i, pieces[i]);
+        kept << got(1150 + 17 * i, pieces[i]);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mid.dcap"));
     ExchangeCapture capture;
     QString error;
-    QVERIFY2(capture.open(path, before, 345766, &error), qPrintable(error));
-    capture.record(got(345770, "7D\r"));  // the end of a reply the file has no start of
+    QVERIFY2(capture.open(path, kept, 345766, &error, keptToNow), qPrintable(error));
+    capture.record(got(345770, "7D\r"));  // the end of a reply
     poll(capture, 345800);
     capture.close();
     const QStringList live{"345800 > $0064A4|", "345831 < !66076D|"};
-    QCOMPARE(items(path), kept + live);
+    QCOMPARE(items(path), before + live);
 }
 
 void tst_ExchangeCapture::stoppedAndStartedTwice()
