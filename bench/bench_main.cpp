@@ -3,6 +3,7 @@
 // polling, and start-up time.
 // Runs the real program and the real simulator; prints figures; asserts nothing.
 #include "connection/DetectorConnection.h"
+#include "CaptureReplay.h"
 #include "SimulatedDetector.h"
 #include "panel/AimingTone.h"
 #include "panel/AlarmSound.h"
@@ -13,6 +14,7 @@
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 #include "protocol/obmen.h"
+#include "serial/CaptureReader.h"
 #include "serial/SerialDrv.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendWindow.h"
@@ -624,6 +626,160 @@ void search()
     DestroyForms();
 }
 
+// The capture's growth while polling, in bytes a second at each usual speed, the program in this
+// process against a simulated unit that paces its replies at the line rate. The live part of the
+// last capture is left in *live, for the reading figures.
+void captureGrowth(int seconds, QByteArray* live)
+{
+    std::printf("Exchange capture while polling (%d s a speed):\n", seconds);
+    for (int baud : {4800, 57600, 115200}) {
+        QTemporaryDir dir;
+        const QString oldCwd = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        SimConfig config;
+        config.paceAtLineRate = true;
+        config.processingDelayMs = 2;
+        SimulatedDetector sim(config);
+        sim.open();
+        qputenv("DORVIK_SERIAL_PORTS", sim.slavePath().toLocal8Bit());
+        setAlarmSoundFactory(&silentAlarm);
+        CreateForms();
+        fmMain->arguments = {QStringLiteral("-BAUD%1").arg(baud)};
+        fmMain->show();
+        timeUntil([] { return fmMain->connection->FlagReply() && DispObmen->VidObmen() == permanent
+                              && !fmMain->connection->link->switching(); }, 15000);
+        waitMs(1000);
+        const QString path = dir.filePath(QStringLiteral("growth.dcap"));
+        QString error;
+        fmMain->connection->link->startCapture(path, &error);
+        const qint64 start = QFileInfo(path).size();
+        waitMs(seconds * 1000);
+        fmMain->connection->link->stopCapture();
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray all = file.readAll();
+        const double perSecond = double(all.size() - start) / seconds;
+        const QByteArray packed = qCompress(all, 6);
+        std::printf("  %6d bit/s: %6.1f KB/s, %5.0f MB an hour; the 1 GiB limit after %.1f h; "
+                    "zlib level 6 packs it %.0f to 1\n",
+                    baud, perSecond / 1000, perSecond * 3600 / 1e6, double(CAPTURE_MAX_BYTES) / perSecond / 3600,
+                    double(all.size()) / qMax<qsizetype>(1, packed.size()));
+        std::fflush(stdout);
+        *live = all.mid(all.indexOf("# gap"));
+        live->remove(0, live->indexOf('\n') + 1);
+        DestroyForms();
+        QDir::setCurrent(oldCwd);
+    }
+}
+
+// A capture of the given size made of the live stretch repeated, its times running on.
+QString writeLongCapture(const QString& path, const QByteArray& live, qint64 bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(captureHeader(QDateTime::currentDateTime()));
+    QList<CaptureRecord> records;
+    for (const QByteArray& line : live.split('\n')) {
+        CaptureRecord r;
+        QString why;
+        if (parseCaptureLine(line, &r, &why) == CaptureLine::Record)
+            records << r;
+    }
+    if (records.size() < 2)
+        return QString();
+    const qint64 span = records.last().ms - records.first().ms + 1;
+    QByteArray block;
+    for (qint64 round = 0; file.size() + block.size() < bytes; ++round) {
+        for (CaptureRecord r : records) {
+            r.ms += round * span;
+            const QByteArray line = formatCaptureRecord(r);
+            if (file.size() + block.size() + line.size() > bytes)
+                break;
+            block += line;
+        }
+        if (block.size() > (1 << 20) || file.size() + block.size() + 64 > bytes) {
+            file.write(block);
+            block.clear();
+        }
+        if (file.size() + 64 > bytes)
+            break;
+    }
+    file.write(block);
+    return path;
+}
+
+// The peak resident memory from here on, in KB: the kernel's mark is set back to the present.
+long resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    return readProc(QCoreApplication::applicationPid()).peakRssKb;
+}
+
+// Peak resident memory and time while the capture is read: the replay's loading (a pass that
+// checks every line, before the port appears), a pass of the streaming reader, and, for
+// comparison, readCapture holding every record.
+void captureReading(const QString& what, const QString& path, bool wholeToo)
+{
+    std::printf("  %s, %.0f MB:\n", qPrintable(what), QFileInfo(path).size() / 1e6);
+    const auto measure = [](const char* how, const std::function<QString()>& read) {
+        const long base = resetPeak();
+        QElapsedTimer t;
+        t.start();
+        const QString result = read();
+        std::printf("    %-38s %6.1f s, peak RSS %5ld MB (%ld MB before) %s\n", how, t.elapsed() / 1000.0,
+                    readProc(QCoreApplication::applicationPid()).peakRssKb / 1024, base / 1024, qPrintable(result));
+        std::fflush(stdout);
+    };
+    measure("the replay ready (dorvik_sim --replay):", [&] {
+        CaptureReplay* loaded = nullptr;
+        QString error;
+        const bool ok = CaptureReplay::load(path, &loaded, &error);
+        const QString result = ok ? QStringLiteral("%1 exchanges").arg(loaded->size()) : error;
+        delete loaded;
+        return result;
+    });
+    measure("CaptureReader, every record:", [&] {
+        CaptureReader reader;
+        qint64 records = 0;
+        if (!reader.open(path))
+            return reader.errorString();
+        CaptureReader::Item item;
+        while ((item = reader.next()) == CaptureReader::Record || item == CaptureReader::Gap)
+            records += item == CaptureReader::Record;
+        return item == CaptureReader::Error ? reader.errorString() : QStringLiteral("%1 records").arg(records);
+    });
+    if (wholeToo)
+        measure("readCapture, all records in a list:", [&] {
+            QList<CaptureRecord> records;
+            QString error;
+            return readCapture(path, &records, &error) ? QStringLiteral("%1 records").arg(records.size()) : error;
+        });
+}
+
+void capture(qint64 limitMb)
+{
+    QByteArray live;
+    captureGrowth(10, &live);
+    QTemporaryDir dir;
+    // An hour of polling at the fastest speed, at the growth just measured.
+    const QString hour = writeLongCapture(dir.filePath(QStringLiteral("hour.dcap")), live,
+                                          qint64(live.size()) * 3600 / 10);
+    if (hour.isEmpty()) {
+        std::printf("capture: nothing was recorded\n");
+        return;
+    }
+    std::printf("Reading a capture:\n");
+    captureReading(QStringLiteral("an hour of polling at 115200 bit/s"), hour, true);
+    QFile::remove(hour);
+    if (limitMb > 0) {
+        const QString big = writeLongCapture(dir.filePath(QStringLiteral("limit.dcap")), live,
+                                             qMin(limitMb * 1024 * 1024, CAPTURE_MAX_BYTES));
+        captureReading(QStringLiteral("%1 MB of polling").arg(limitMb), big, false);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -638,6 +794,12 @@ int main(int argc, char** argv)
     }
     if (argc > 1 && QByteArray(argv[1]) == "tone") {
         aimingLatency(20);
+        return 0;
+    }
+    // "capture [MB]": the capture's growth and reading; with MB, also a capture of that size
+    // (1024: the largest there is, a few minutes to write and read).
+    if (argc > 1 && QByteArray(argv[1]) == "capture") {
+        capture(argc > 2 ? QString::fromLatin1(argv[2]).toLongLong() : 0);
         return 0;
     }
     if (argc > 1 && QByteArray(argv[1]) == "trend") {

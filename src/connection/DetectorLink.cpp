@@ -80,14 +80,18 @@ void DetectorLink::note(bool request, const std::uint8_t* data, int size)
     const CaptureRecord r{FClock.elapsed(), lineBaud(), request,
                           QByteArray(reinterpret_cast<const char*>(data), size)};
     const auto keep = [this, &r] {
-        if (FSearchRecords.size() >= SEARCH_RECORDS_MAX || FSearchBytes + r.bytes.size() > SEARCH_BYTES_MAX)
+        if (FSearchRecords.size() >= SEARCH_RECORDS_MAX || FSearchBytes + r.bytes.size() > SEARCH_BYTES_MAX) {
+            FKeptAll = false;
             return;
+        }
         FSearchRecords.append(r);
         FSearchBytes += r.bytes.size();
     };
     if (dispatcher.VidObmen() == permanent && !switching()) {
         if (FPolled < POLLING_RECORDS_KEPT)
             keep();
+        else
+            FKeptAll = false;
         FPolled = qMin(FPolled + 1, POLLING_RECORDS_KEPT);
     } else {
         // A new search, or the search moving on to another port: only the story of the port
@@ -95,6 +99,7 @@ void DetectorLink::note(bool request, const std::uint8_t* data, int size)
         if (FPolled > 0 || COMP->ComPortName() != FSearchPort) {
             FSearchRecords.clear();
             FSearchBytes = 0;
+            FKeptAll = true;
         }
         FPolled = 0;
         FSearchPort = COMP->ComPortName();
@@ -105,7 +110,7 @@ void DetectorLink::note(bool request, const std::uint8_t* data, int size)
 
 bool DetectorLink::startCapture(const QString& path, QString* error)
 {
-    return FCapture->open(path, FSearchRecords, FClock.elapsed(), error);
+    return FCapture->open(path, FSearchRecords, FClock.elapsed(), error, FKeptAll);
 }
 
 void DetectorLink::stopCapture() { FCapture->close(); }

@@ -75,6 +75,7 @@ private:
     qsizetype FSearchBytes = 0;
     QString FSearchPort;
     int FPolled = 0;  // records since polling began after the search that was recorded
+    bool FKeptAll = true;  // every record since the first kept one was kept
 
     ExchangeCapture* FCapture;
     std::uint8_t FWorkingSpeedIndex = 4;

@@ -86,3 +86,5 @@ inline constexpr char PORT_GONE[] = "Порт %1 пропал из систем�
 inline constexpr char PORT_NOT_SERIAL[] = "%1 не является последовательным портом: укажите порт адаптера USB.";
 // The exchange capture could not be written: %1 the file, %2 why.
 inline constexpr char CAPTURE_ERROR_TEXT[] = "Не удалось записать обмен в файл\n%1\n%2\n\nЗапись обмена остановлена.";
+// The exchange capture reached its largest size: %1 the file, %2 the size in MB.
+inline constexpr char CAPTURE_FULL_TEXT[] = "Файл записи обмена достиг %2 МБ\n%1\n\nЗапись обмена остановлена.";

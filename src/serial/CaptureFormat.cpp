@@ -1,10 +1,9 @@
 #include "serial/CaptureFormat.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "serial/CaptureReader.h"
 
 namespace {
-constexpr char MAGIC[] = "# dorvik exchange capture 1";
+constexpr char GAP[] = "# gap ";
 
 bool isDigits(const QByteArray& text)
 {
@@ -39,7 +38,7 @@ bool isHex(const QByteArray& text)
 
 QByteArray captureHeader(const QDateTime& startedAt)
 {
-    return QByteArray(MAGIC) + "\n# started " + startedAt.toString(Qt::ISODateWithMs).toLatin1() + '\n';
+    return QByteArray(CAPTURE_MAGIC) + "\n# started " + startedAt.toString(Qt::ISODateWithMs).toLatin1() + '\n';
 }
 
 QByteArray formatCaptureRecord(const CaptureRecord& r)
@@ -85,48 +84,42 @@ CaptureLine parseCaptureLine(const QByteArray& line, CaptureRecord* out, QString
     return CaptureLine::Record;
 }
 
+QByteArray formatCaptureGap(qint64 fromMs, qint64 toMs)
+{
+    const auto seconds = [](qint64 ms) {
+        return QByteArray::number(ms / 1000) + '.' + QByteArray::number(ms % 1000).rightJustified(3, '0');
+    };
+    return GAP + seconds(fromMs) + ' ' + seconds(toMs) + '\n';
+}
+
+bool parseCaptureGap(const QByteArray& line, qint64* fromMs, qint64* toMs)
+{
+    const QByteArray text = line.trimmed();
+    if (!text.startsWith(GAP))
+        return false;
+    const QList<QByteArray> f = text.mid(sizeof GAP - 1).simplified().split(' ');
+    qint64 from = 0, to = 0;
+    if (f.size() != 2 || !parseTime(f[0], &from) || !parseTime(f[1], &to) || to < from)
+        return false;
+    *fromMs = from;
+    *toMs = to;
+    return true;
+}
+
 bool readCapture(const QString& path, QList<CaptureRecord>* out, QString* error)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        *error = QStringLiteral("%1: no such file").arg(path);
-        return false;
-    }
-    if (!info.isFile()) {
-        *error = QStringLiteral("%1: not a regular file").arg(path);
-        return false;
-    }
-    if (info.size() > CAPTURE_MAX_BYTES) {
-        *error = QStringLiteral("%1: larger than %2 bytes, not a capture").arg(path).arg(CAPTURE_MAX_BYTES);
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.readLine(256).trimmed() != MAGIC) {
-        *error = QStringLiteral("%1: not an exchange capture (its first line is not \"%2\")").arg(path, QLatin1String(MAGIC));
+    CaptureReader reader;
+    if (!reader.open(path)) {
+        *error = reader.errorString();
         return false;
     }
     out->clear();
-    int number = 1;
-    while (!file.atEnd()) {
-        ++number;
-        const QByteArray line = file.readLine();
-        // The writer ends every line: one without its end was cut short by a full disk or the
-        // program's end, and is no record.
-        if (!line.endsWith('\n'))
-            break;
-        CaptureRecord record;
-        QString why;
-        switch (parseCaptureLine(line, &record, &why)) {
-        case CaptureLine::Skip: break;
-        case CaptureLine::Record: out->append(record); break;
-        case CaptureLine::Bad:
-            *error = QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(why);
-            return false;
+    for (;;) {
+        switch (reader.next()) {
+        case CaptureReader::Record: out->append(reader.record()); break;
+        case CaptureReader::Gap: break;
+        case CaptureReader::End: return true;
+        case CaptureReader::Error: *error = reader.errorString(); return false;
         }
     }
-    return true;
 }

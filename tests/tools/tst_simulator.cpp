@@ -5,6 +5,7 @@
 #include "protocol/codec.h"
 #include "protocol/commands.h"
 #include "protocol/frames.h"
+#include "serial/CaptureFormat.h"
 #include "serial/SerialDrv.h"
 
 #include <QDir>
@@ -127,6 +128,7 @@ class tst_Simulator : public QObject {
 private slots:
     void programRefusesABadCapture_data();
     void programRefusesABadCapture();
+    void replayEndsWithItsRecording();
     void identificationSpeedSwitchAndPolls();
     void answers_data();
     void answers();
@@ -793,6 +795,44 @@ void tst_Simulator::programRefusesABadCapture()
     const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
     QVERIFY2(err.contains(message), qPrintable(err));
     QVERIFY(sim.readAllStandardOutput().isEmpty());  // no port was opened
+}
+
+void tst_Simulator::replayEndsWithItsRecording()
+{
+    const QString exe = simProgram();
+    if (exe.isEmpty())
+        QSKIP("dorvik_sim is not built next to the tests");
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("capture.dcap"));
+    const QByteArray query = request(0, COM_CF_REQPOR);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(captureHeader(QDateTime::currentDateTime()) + formatCaptureRecord({0, 4800, true, query})
+                + formatCaptureRecord({31, 4800, false, "!660F75\r"}));
+    }
+    QProcess sim;
+    sim.start(exe, {QStringLiteral("--replay"), path});
+    QVERIFY(sim.waitForStarted());
+    QByteArray printed, logged;
+    QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains('\n'), 5000);
+    const QString port = QString::fromLocal8Bit(printed).trimmed();
+
+    TSerialPortDriver drv;
+    QByteArray got;
+    drv.OnReceiveData = [&](TSerialPortDriver*, const std::uint8_t* p, int n) {
+        got.append(reinterpret_cast<const char*>(p), n);
+    };
+    drv.SetComPortName(port);
+    drv.SetComPortBaudRate(br4800);
+    QVERIFY(drv.Connect());
+    drv.SendData(reinterpret_cast<const std::uint8_t*>(query.constData()), std::uint32_t(query.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(got, QByteArray("!660F75\r"), 5000);
+    // The last reply given, the simulator says why it falls silent, and the port goes away.
+    QTRY_VERIFY_WITH_TIMEOUT((logged += sim.readAllStandardError()).contains("recording ended"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!drv.Connected(), 10000);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(3000));
 }
 
 void tst_Simulator::programEndsWithWatchedProcess_data()

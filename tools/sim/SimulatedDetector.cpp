@@ -410,13 +410,18 @@ void SimulatedDetector::replay(SimRequest request)
     // last byte has just come in.
     const qint64 now = FClock.nsecsElapsed();
     const qint64 wireNs = qint64(request.raw.size()) * 10 * 1000000000 / qMax<qint32>(1, request.baud);
-    for (const CaptureReplay::Piece& p : pieces) {
+    const bool last = FReplay->atEnd();
+    for (int i = 0; i < pieces.size(); ++i) {
         Outgoing item;
-        item.bytes = p.second;
+        item.bytes = pieces[i].second;
         item.isReply = true;
-        item.readyAtNs = now + qMax<qint64>(0, p.first * 1000000 - wireNs);
+        item.readyAtNs = now + qMax<qint64>(0, pieces[i].first * 1000000 - wireNs);
+        if (last && i == pieces.size() - 1)
+            item.after = [this] { emit replayEnded(); };
         enqueue(std::move(item));
     }
+    if (last && pieces.isEmpty())
+        emit replayEnded();
 }
 
 void SimulatedDetector::handleFrame(SimRequest request)

@@ -97,6 +97,8 @@ signals:
     void replySent(const QByteArray& bytes);
     // The program has closed its port; whatever the unit still had to say is lost.
     void portClosed();
+    // A played capture's last exchange has been answered, its reply is on the wire.
+    void replayEnded();
 
 private:
     // A complete request still coming down the wire: judged once its last byte is in.

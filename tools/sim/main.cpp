@@ -34,8 +34,9 @@ Units:
   --empty              a port where nothing answers
   --replay FILE        a unit that plays back an exchange capture the program recorded: each
                        request gets the reply recorded for it (same bytes, same line speed), in
-                       the recorded order and at the recorded pace; unanswered when the rest of
-                       the capture has no such request, silent at its end
+                       the recorded order and at the recorded pace (a gap in the recording is
+                       not waited through); unanswered when the rest of the capture has no such
+                       request; at its end "recording ended" on stderr, and the port is closed
 
 Scenario options apply to the unit given just before them; given before any unit, they are
 the defaults of every unit that follows.
@@ -338,8 +339,17 @@ int main(int argc, char* argv[])
             return 1;
         }
         unit->setChunking(plan.chunkSize, plan.chunkGapMs);
-        if (replays[i])
+        if (replays[i]) {
             unit->setReplay(replays[i]);
+            // The port goes with the recording: the program then says its port is gone, at
+            // once, where a unit fallen silent would look like a fault of the unit on site.
+            const int index = int(i) + 1;
+            // The last reply is given a moment to be read and shown first.
+            QObject::connect(unit, &SimulatedDetector::replayEnded, unit, [unit, index] {
+                std::fprintf(stderr, "dorvik_sim: port%d: recording ended\n", index);
+                QTimer::singleShot(1000, unit, [unit] { unit->vanish(); });
+            });
+        }
         // Nobody reads the history here, and a demonstration left running would pile it up.
         QObject::connect(unit, &SimulatedDetector::requestReceived, unit,
                          &SimulatedDetector::clearRequests);
