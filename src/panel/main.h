@@ -34,6 +34,7 @@ class TUstHyst;
 class TUstMarker;
 class DetectorConnection;
 class SessionBook;
+struct ReportFacts;
 class SessionRecord;
 class TrendWindow;
 enum TComPortBaudRate : std::uint8_t;
@@ -294,9 +295,10 @@ public:
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);
     void captureFailed(const QString& text);
-    // The commissioning report: asks for the site and the installer, then for the file.
+    // The commissioning record of the pair: asks for the site, section, installer and
+    // conditions, then for the file.
     void makeReport();
-    bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);
+    bool writeReport(const QString& path, const ReportFacts& asked, QString* error);
 
     // ---- Dialog openers (panel/openers.cpp) ----
     // The panel's labels follow what the settings dialogs show while they are open.

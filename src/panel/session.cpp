@@ -17,6 +17,8 @@
 #include "trend/TrendPlacement.h"
 #include "trend/TrendText.h"
 #include "trend/TrendWindow.h"
+#include "trend/WalkPanel.h"
+#include "trend/WalkTest.h"
 #include "trend/texts.h"
 
 #include <QChartView>
@@ -25,6 +27,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPainter>
@@ -34,9 +37,11 @@
 
 namespace {
 // Remembered in the settings file for the next report.
-const QByteArray REPORT_SECTION = "REPORT";
+const QByteArray REPORT_INI_SECTION = "REPORT";
 const QByteArray KEY_SITE = "SITE";
 const QByteArray KEY_INSTALLER = "INSTALLER";
+const QByteArray KEY_SECTION = "SECTION";
+const QByteArray KEY_CONDITIONS = "CONDITIONS";
 // Where the trend window stood, for the next time it opens.
 const QByteArray TREND_SECTION = "TREND";
 const QByteArray KEY_LEFT = "LEFT";
@@ -191,16 +196,28 @@ void TfmMain::makeReport()
 {
     IniFile ini;
     ini.load(SettingsFileName());
+    const auto remembered = [&ini](const QByteArray& key) {
+        return QString::fromUtf8(ini.value(REPORT_INI_SECTION, key).value_or(QByteArray()));
+    };
     ReportDialog ask(fmTrend);
-    ask.leSite->setText(QString::fromUtf8(ini.value(REPORT_SECTION, KEY_SITE).value_or(QByteArray())));
-    ask.leInstaller->setText(QString::fromUtf8(ini.value(REPORT_SECTION, KEY_INSTALLER).value_or(QByteArray())));
+    ask.leSite->setText(remembered(KEY_SITE));
+    ask.leSection->setText(remembered(KEY_SECTION));
+    ask.leInstaller->setText(remembered(KEY_INSTALLER));
+    // Kept as typed, one paragraph a line; the settings file holds it on one line.
+    ask.meConditions->setPlainText(remembered(KEY_CONDITIONS).replace(QLatin1String("\\n"), QLatin1String("\n")));
     if (ask.exec() != QDialog::Accepted)
         return;
+    ReportFacts asked;
     // One line each in the settings file, whatever was pasted.
-    const QString site = ask.leSite->text().simplified();
-    const QString installer = ask.leInstaller->text().simplified();
-    ini.setValue(REPORT_SECTION, KEY_SITE, site.toUtf8());
-    ini.setValue(REPORT_SECTION, KEY_INSTALLER, installer.toUtf8());
+    asked.site = ask.leSite->text().simplified();
+    asked.section = ask.leSection->text().simplified();
+    asked.installer = ask.leInstaller->text().simplified();
+    asked.conditions = printableText(ask.meConditions->toPlainText(), true);
+    ini.setValue(REPORT_INI_SECTION, KEY_SITE, asked.site.toUtf8());
+    ini.setValue(REPORT_INI_SECTION, KEY_SECTION, asked.section.toUtf8());
+    ini.setValue(REPORT_INI_SECTION, KEY_INSTALLER, asked.installer.toUtf8());
+    ini.setValue(REPORT_INI_SECTION, KEY_CONDITIONS,
+                 QString(asked.conditions).replace(QLatin1Char('\n'), QLatin1String("\\n")).toUtf8());
     if (!ini.save(SettingsFileName()))
         qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
 
@@ -210,39 +227,77 @@ void TfmMain::makeReport()
     if (path.isEmpty())
         return;
     QString error;
-    if (!writeReport(path, site, installer, &error))
+    if (!writeReport(path, asked, &error))
         QMessageBox::warning(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE), error);
 }
 
-bool TfmMain::writeReport(const QString& path, const QString& site, const QString& installer, QString* error)
+namespace {
+ReportUnit reportUnit(const SessionRecord* session)
 {
-    ReportFacts facts;
+    ReportUnit u;
+    if (!session || !session->last())
+        return u;
+    const SessionUnit& id = session->unit();
+    u.present = true;
+    u.name = QString::fromUtf8(unitName(id.ident));
+    u.firmware = firmwareText(id.firmware);
+    u.address = QString::number(session->last()->address);
+    u.letter = QString::number(session->last()->letter);
+    return u;
+}
+
+// The walk test's whole span, drawn by a trend window of its own, so that what the user has on
+// screen stays as it is.
+QImage walkChart(SessionBook* sessions, const SessionRecord* receiver)
+{
+    if (!receiver || !receiver->walk().started())
+        return {};
+    TrendWindow view(sessions);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(900, 520);
+    view.show();
+    for (std::size_t i = 0; i < sessions->size(); ++i)
+        if (sessions->at(i).get() == receiver)
+            view.showSession(int(i));
+    view.walkPanel->hide();
+    view.showWalkTest();
+    QWidget* chart = view.chartView;
+    // Twice the screen's pixels: the page is printed finer than the screen shows it.
+    QImage image(chart->size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    chart->render(&painter);
+    return image;
+}
+}  // namespace
+
+bool TfmMain::writeReport(const QString& path, const ReportFacts& asked, QString* error)
+{
+    // The pair: the receiver shown in the trend (or the latest one), and the latest transmitter.
+    const SessionRecord* shown = fmTrend ? fmTrend->shown() : record.get();
+    const SessionRecord* receiver =
+        shown && shown->unit().known && !shown->unit().transmitter() ? shown : sessions->latest(false);
+    const SessionRecord* transmitter = sessions->latest(true);
+
+    ReportFacts facts = asked;
     facts.at = QDateTime::currentDateTime();
-    facts.site = site;
-    facts.installer = installer;
+    facts.version = QStringLiteral(DORVIK_VERSION);
     facts.port = connection->portName();
     facts.baud = baudText(connection->lineSpeed());
-    facts.unit = QString::fromUtf8(unitName(Detector.FIdent));
-    facts.model = QString::number(Detector.FIdent);
-    facts.firmware = firmwareText(Detector.FVersPr);
-    facts.address = QString::number(Detector.FAddr);
-    facts.letter = QString::number(Detector.FLit);
-    facts.range = skorostText(Detector.FScor);
-    facts.threshold = voltText(porogTenths(Detector.FPosPorog));
-    facts.mode = QString::fromUtf8(modeName(Detector.FRejim));
-    facts.transmitter = Detector.FIdent == IDENT_PERED;
-    QImage trend;
-    if (fmTrend) {
-        fmTrend->refresh();
-        // Twice the screen's pixels: the page is printed finer than the screen shows it.
-        QWidget* view = fmTrend->chartView;
-        trend = QImage(view->size() * 2, QImage::Format_RGB32);
-        trend.setDevicePixelRatio(2);
-        trend.fill(Qt::white);
-        QPainter painter(&trend);
-        view->render(&painter);
+    facts.transmitter = reportUnit(transmitter);
+    facts.receiver = reportUnit(receiver);
+    if (receiver) {
+        const SessionSample& last = *receiver->last();
+        facts.model = QString::number(receiver->unit().ident);
+        facts.threshold = QString::number(porogVolts(last.threshold), 'f', 1) + QString::fromUtf8(REPORT_VOLT_UNIT);
+        facts.range = skorostText(last.range);
+        facts.mode = QString::fromUtf8(modeName(last.mode));
+    } else if (transmitter) {
+        facts.model = QString::number(transmitter->unit().ident);
     }
-    return writeCommissioningReport(path, facts, *record, trend, error);
+    const QImage chart = walkChart(sessions.get(), receiver);
+    return writeCommissioningReport(path, facts, receiver, chart, error);
 }
 
 void TfmMain::captureToggled(bool on)

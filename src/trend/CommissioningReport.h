@@ -1,23 +1,37 @@
 #pragma once
-// The commissioning report: a page or two of PDF that the installer leaves on site, saying what
-// was set on the unit and what the session measured, with a picture of the trend.
+// The commissioning record of a pair: what an installer leaves on site and the customer signs.
+// The pair's two units, the receiver's settings, how it was aligned, the walk test crossing by
+// crossing with its verdict and the threshold it argues for, a chart of the walk test, the
+// conditions, signature lines; port and line speed only in a small technical footer.
 #include <QDateTime>
 #include <QImage>
 #include <QString>
 
 class SessionRecord;
 
-// What the program knows of the unit and the line, as the panel shows it.
+// One unit of the pair, as its session knew it.
+struct ReportUnit {
+    bool present = false;
+    QString name, firmware, address, letter;
+};
+
 struct ReportFacts {
     QDateTime at;
-    QString site, installer;
-    QString port, baud;
-    QString unit, model, firmware;
-    QString address, letter, range, threshold, mode;
-    bool transmitter = false;
+    QString site, section, installer, conditions;
+    QString version;
+    // The technical footer.
+    QString port, baud, model;
+    ReportUnit transmitter, receiver;
+    // The receiver's settings as last reported.
+    QString threshold, range, mode;
 };
 
 // Writes the report to path (replacing it only once all of it is written); on failure the old
-// file is left as it was and error says why, in the user's words.
-bool writeCommissioningReport(const QString& path, const ReportFacts& facts, const SessionRecord& record,
-                              const QImage& trend, QString* error);
+// file is left as it was and error says why, in the user's words. receiver is the receiver's
+// session (null: none in this run); walkChart the chart of its walk test (null: none).
+bool writeCommissioningReport(const QString& path, const ReportFacts& facts, const SessionRecord* receiver,
+                              const QImage& walkChart, QString* error);
+
+// Text typed or pasted by a user, fit for a page: control characters become spaces (line
+// breaks too, unless kept), runs of spaces one.
+QString printableText(const QString& text, bool keepLineBreaks = false);

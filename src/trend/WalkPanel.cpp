@@ -71,7 +71,10 @@ WalkPanel::WalkPanel(QWidget* parent) : QWidget(parent)
     for (QLabel* l : {laVerdict, laAdvice, practice})
         l->setWordWrap(true);
     QFont small = practice->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    if (small.pixelSize() > 0)
+        small.setPixelSize(std::max(9, small.pixelSize() * 85 / 100));
+    else
+        small.setPointSizeF(small.pointSizeF() * 0.85);
     practice->setFont(small);
 
     auto* controls = new QGridLayout;

@@ -49,42 +49,77 @@ inline constexpr char CAPTURE_FILTER[] = "Запись обмена (*.dcap);;В
 inline constexpr char MSG_FILE_NOT_WRITTEN[] = "Не удалось записать файл\n%1\n%2";
 
 // ---- The commissioning report ----
+// Its own texts write volts with the Cyrillic "В", as a document in Russian does.
 inline constexpr char REPORT_TITLE[] = "Протокол настройки";
 inline constexpr char REPORT_DIALOG_TITLE[] = "Протокол настройки";
 inline constexpr char REPORT_LA_SITE[] = "Объект:";
+inline constexpr char REPORT_LA_SECTION[] = "Участок:";
 inline constexpr char REPORT_LA_INSTALLER[] = "Монтажник:";
+inline constexpr char REPORT_LA_CONDITIONS[] = "Условия (погода, грунт, снег):";
 inline constexpr char REPORT_BB_OK[] = "Создать протокол";
 inline constexpr char REPORT_BB_CANCEL[] = "Отмена";
 inline constexpr char REPORT_FILTER[] = "Документ PDF (*.pdf)";
 inline constexpr char REPORT_FILE_NAME[] = "Протокол настройки %1.pdf";  // %1: unit, date and time
+inline constexpr char REPORT_VOLT_UNIT[] = " В";
 
-inline constexpr char REPORT_SECTION_SETUP[] = "Извещатель и его настройки";
-inline constexpr char REPORT_SECTION_MEASURED[] = "Измерено за сеанс";
-inline constexpr char REPORT_SECTION_ALIGNMENT[] = "Юстировка";
-inline constexpr char REPORT_SECTION_TREND[] = "График";
-
-inline constexpr char REPORT_DATE[] = "Дата и время";
+inline constexpr char REPORT_DATE[] = "Дата";
 inline constexpr char REPORT_SITE[] = "Объект";
+inline constexpr char REPORT_SECTION[] = "Участок";
 inline constexpr char REPORT_INSTALLER[] = "Монтажник";
-inline constexpr char REPORT_PORT[] = "Порт";
-inline constexpr char REPORT_BAUD[] = "Скорость обмена, бит/с";
+
+inline constexpr char REPORT_SECTION_PAIR[] = "Пара извещателей";
+inline constexpr char REPORT_TRANSMITTER[] = "Передатчик";
+inline constexpr char REPORT_RECEIVER[] = "Приёмник";
 inline constexpr char REPORT_UNIT[] = "Извещатель";
-inline constexpr char REPORT_MODEL[] = "Код модели";
 inline constexpr char REPORT_FIRMWARE[] = "Прошивка";
 inline constexpr char REPORT_ADDRESS[] = "Адрес";
 inline constexpr char REPORT_LETTER[] = "Литера";
-inline constexpr char REPORT_RANGE[] = "Скорость преодоления";
+inline constexpr char REPORT_NOT_CONNECTED[] = "не подключался";
+// %1: the transmitter's letter, %2: the receiver's.
+inline constexpr char REPORT_LETTERS_DIFFER[] =
+    "ВНИМАНИЕ: литеры не совпадают (передатчик %1, приёмник %2): пара не работает, пока литеры не совпадут.";
+inline constexpr char REPORT_LETTERS_MATCH[] = "Литеры передатчика и приёмника совпадают.";
+inline constexpr char REPORT_LETTERS_UNKNOWN[] =
+    "Передатчик в этом сеансе работы не подключался: совпадение литер не проверено.";
+
+inline constexpr char REPORT_SECTION_SETTINGS[] = "Настройки приёмника";
 inline constexpr char REPORT_THRESHOLD[] = "Порог";
+inline constexpr char REPORT_RANGE[] = "Скорость преодоления";
 inline constexpr char REPORT_MODE[] = "Режим";
-inline constexpr char REPORT_SESSION[] = "Длительность сеанса";
-inline constexpr char REPORT_REST[] = "Уровень покоя (медиана)";
-inline constexpr char REPORT_CROSSINGS[] = "Пересечений порога";
-inline constexpr char REPORT_PEAK[] = "Наибольший пик";
-inline constexpr char REPORT_SMALLEST_MARGIN[] = "Наименьший запас над порогом";
-inline constexpr char REPORT_NO_DUTY[] = "Дежурный режим в сеансе не наблюдался.";
-inline constexpr char REPORT_SIGNAL[] = "Уровень сигнала";
-inline constexpr char REPORT_ZONE[] = "Оценка";
-inline constexpr char REPORT_MAX_HOLD[] = "Максимум при юстировке";
+
+inline constexpr char REPORT_SECTION_ALIGNMENT[] = "Юстировка";
+inline constexpr char REPORT_ALIGNMENT_END[] = "Сигнал при окончании юстировки";
+inline constexpr char REPORT_ALIGNMENT_NOW[] = "Сигнал (юстировка продолжается)";
+inline constexpr char REPORT_ALIGNMENT_MAX[] = "Наибольший сигнал";
+// %1: a zone's name.
+inline constexpr char REPORT_ZONE_FLAG[] = "%1 — вне нормы";
+inline constexpr char REPORT_NO_ALIGNMENT[] = "Юстировка в этом сеансе не проводилась.";
+
+inline constexpr char REPORT_SECTION_WALK[] = "Проверка зоны";
+inline constexpr char REPORT_NO_WALK[] = "Проверка зоны в этом сеансе не проводилась.";
+inline constexpr char REPORT_WALK_RESULT[] = "Итог";
+inline constexpr char REPORT_WALK_PASSED[] = "пройдена";
+inline constexpr char REPORT_WALK_FAILED[] = "НЕ ПРОЙДЕНА";
+// %1: detected, %2: crossings, %3: with the margin, %4: the margin in per cent.
+inline constexpr char REPORT_WALK_COUNTS[] = "обнаружено %1 из %2, с запасом не менее %4 % — %3";
+inline constexpr char REPORT_WALK_ADVICE[] = "Рекомендуемый порог";
+// %1: the highest threshold, %2: the lowest.
+inline constexpr char REPORT_WALK_ADVICE_VALUE[] = "%1 (подходят от %2 до %1)";
+inline constexpr char REPORT_WALK_NO_ADVICE[] = "нет: зона требует юстировки или снижения чувствительности";
+inline constexpr char REPORT_REST[] = "Уровень покоя";
+// %1: the median, %2 and %3: the spread.
+inline constexpr char REPORT_REST_VALUE[] = "%1 (разброс %2 … %3)";
+inline constexpr char REPORT_SECTION_WALK_CHART[] = "График проверки зоны";
+
+inline constexpr char REPORT_SECTION_CONDITIONS[] = "Условия";
+inline constexpr char REPORT_NO_CONDITIONS[] = "не указаны";
+inline constexpr char REPORT_SECTION_SIGNATURES[] = "Подписи";
+inline constexpr char REPORT_SIGN_INSTALLER[] = "Монтажник";
+inline constexpr char REPORT_SIGN_CUSTOMER[] = "Представитель заказчика";
+inline constexpr char REPORT_SIGN_LINE[] = "________________________  /  %1  /";
+inline constexpr char REPORT_SIGN_BLANK[] = "____________________";
+// %1: port, %2: bit rate, %3: model code, %4: program version, %5: date and time.
+inline constexpr char REPORT_FOOTER[] = "Порт %1, %2 бит/с, код модели %3. Dorvik_M_Wizard %4, %5.";
 
 inline constexpr char MODE_DUTY[] = "дежурный";
 inline constexpr char MODE_ALIGNMENT[] = "юстировка";

@@ -294,12 +294,15 @@ void tst_SafeFile::shortWrites()
         } else if (writer == QLatin1String("PDF")) {
             ReportFacts facts;
             facts.at = QDateTime({2026, 3, 5}, {9, 15});
-            written = writeCommissioningReport(path, facts, SessionRecord(), QImage(), &error);
+            const SessionRecord receiver;
+            written = writeCommissioningReport(path, facts, &receiver, QImage(), &error);
         } else if (writer == QLatin1String("report")) {
             written = report.append(QString(8192, QLatin1Char('r')));  // more than the block it ends in
             error = report.errorString();
         } else {
-            capture.record({5, 9600, false, QByteArray(70 * 1024, 'c')});  // flushed at once
+            // The live part begins with a request; its reply is more than a flush holds.
+            capture.record({5, 9600, true, "?0\r"});
+            capture.record({6, 9600, false, QByteArray(70 * 1024, 'c')});  // flushed at once
             written = captureFailed.isEmpty();
             error = written ? QString() : captureFailed.first().first().toString();
         }

@@ -7,16 +7,22 @@
 #include "panel/AlarmSound.h"
 #include "panel/main.h"
 #include "panel/state_texts.h"
+#include "connection/DetectorConnection.h"
+#include "trend/CommissioningReport.h"
 #include "trend/TrendWindow.h"
+#include "trend/WalkPanel.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -86,10 +92,11 @@ void save(const QPixmap& picture, const QString& name)
 class Program {
 public:
     Program(const std::vector<SimulatedDetector*>& units, const QStringList& arguments = {})
+        : Program(portsOf(units), arguments)
     {
-        QStringList ports;
-        for (SimulatedDetector* unit : units)
-            ports << unit->slavePath();
+    }
+    Program(const QStringList& ports, const QStringList& arguments)
+    {
         qputenv("DORVIK_SERIAL_PORTS", ports.join(QLatin1Char(':')).toLocal8Bit());
         qputenv("DORVIK_SETTINGS_DIR", FDir.path().toLocal8Bit());
         FOldCwd = QDir::currentPath();
@@ -107,6 +114,14 @@ public:
     }
 
 private:
+    static QStringList portsOf(const std::vector<SimulatedDetector*>& units)
+    {
+        QStringList ports;
+        for (SimulatedDetector* unit : units)
+            ports << unit->slavePath();
+        return ports;
+    }
+
     QTemporaryDir FDir;
     QString FOldCwd;
 };
@@ -130,7 +145,7 @@ void shootSearch()
     auto first = openUnit(nothing), second = openUnit(nothing);
     if (!first || !second)
         return;
-    Program program({first.get(), second.get()}, {QStringLiteral("-PROT")});
+    Program program(std::vector<SimulatedDetector*>{first.get(), second.get()}, {QStringLiteral("-PROT")});
     // The first port has failed and the second is being tried: the log tells the story.
     const QString failure = QString::fromUtf8(LOG_FAILURE);
     const bool searching = waitFor([&] {
@@ -263,8 +278,7 @@ void playScript(SimulatedDetector& unit, double seconds, const std::function<voi
     waitFor([&] { return clock.elapsed() > seconds * 1000; }, int(seconds * 1000) + 5000);
 }
 
-void shootTrend(const char* name, const SimConfig& config, const std::function<void(SimConfig&, double)>& step,
-                const char* reportName = nullptr)
+void shootTrend(const char* name, const SimConfig& config, const std::function<void(SimConfig&, double)>& step)
 {
     auto unit = openUnit(config);
     if (!unit)
@@ -277,12 +291,79 @@ void shootTrend(const char* name, const SimConfig& config, const std::function<v
     playScript(*unit, 22, step);
     fmMain->fmTrend->refresh();
     save(fmMain->fmTrend->grab(), QString::fromUtf8(name));
-    if (!reportName)
+}
+
+// A pair commissioned as on a fence line: the transmitter's letter read, the cable carried to
+// the receiver, a walk test with one crossing in a dip that the unit misses, and the record.
+void shootWalkTest()
+{
+    SimConfig txConfig;
+    txConfig.kind = SimConfig::Transmitter;
+    txConfig.letterIndex = 2;
+    SimConfig rxConfig;
+    rxConfig.threshold = 5;
+    rxConfig.model = 22;
+    rxConfig.address = 7;
+    rxConfig.letterIndex = 2;
+    auto transmitter = openUnit(txConfig);
+    auto receiver = openUnit(rxConfig);
+    if (!transmitter || !receiver)
         return;
+    QTemporaryDir cable;
+    const QString port = cable.filePath(QStringLiteral("usb-adapter"));
+    QFile::link(transmitter->slavePath(), port);
+    Program program(QStringList{port}, {});
+    if (!waitFor([] { return panelShown() && fmMain->Ident() == IDENT_PERED; }))
+        return fail(QStringLiteral("the transmitter never came up"));
+    transmitter->vanish();
+    QFile::remove(port);
+    if (!waitFor([] { return fmMain->connection->waitingForPort(); }))
+        return fail(QStringLiteral("the unplugged transmitter was not noticed"));
+    QFile::link(receiver->slavePath(), port);
+    if (!waitFor([] { return panelShown() && fmMain->Ident() != IDENT_PERED && fmMain->SettingDialogsAllowed(); }))
+        return fail(QStringLiteral("the receiver never came up after the transmitter"));
+
+    fmMain->bbTrendClick();
+    TrendWindow* trend = fmMain->fmTrend;
+    trend->setSpan(30);
+    trend->sbWalk->click();
+    // When, how high, where, and whether the unit answers.
+    struct Walker {
+        double at;
+        int peak;
+        int place;
+        bool alarm;
+    };
+    static const Walker walkers[] = {{4, 120, 0, true}, {9, 100, 1, true}, {14, 110, 4, false}, {19, 135, 2, true}};
+    playScript(*receiver, 24, [](SimConfig& unit, double t) {
+        static double alarmUntil = -1;
+        double v = 20 + 1.5 * std::sin(t * 7);
+        for (const Walker& w : walkers) {
+            if (t > w.at - 2 && t < w.at - 1.5)
+                fmMain->fmTrend->walkPanel->cbPlace->setCurrentIndex(w.place);
+            const double swell = (w.peak - 20) * std::exp(-std::pow((t - w.at) / 0.5, 2));
+            v += swell;
+            if (w.alarm && 20 + swell > 77)
+                alarmUntil = t + 1.5;
+        }
+        unit.field = quint8(std::lround(v));
+        unit.alarm = t < alarmUntil;
+        unit.stateByte = unit.alarm ? 0x01 : 0x00;
+    });
+    trend->sbWalk->click();
+    trend->refresh();
+    settle(300);
+    save(trend->grab(), QStringLiteral("walk-test.png"));
+
     // The script turns the report's pages into pictures; the PDF itself is not kept.
-    const QString path = QDir(outputDir).filePath(QString::fromUtf8(reportName));
+    const QString path = QDir(outputDir).filePath(QStringLiteral("commissioning-report.pdf"));
+    ReportFacts asked;
+    asked.site = QStringLiteral("Склад №3");
+    asked.section = QStringLiteral("Участок 2, северная сторона");
+    asked.installer = QStringLiteral("Иванов И. И.");
+    asked.conditions = QStringLiteral("Ясно, −5 °C, снег 10 см, грунт промёрзший.");
     QString error;
-    if (!fmMain->writeReport(path, QStringLiteral("Склад №3, участок 2"), QStringLiteral("Иванов И. И."), &error))
+    if (!fmMain->writeReport(path, asked, &error))
         return fail(error);
     std::printf("%s\n", qPrintable(path));
 }
@@ -300,7 +381,7 @@ void shootTrends()
             alarmUntil = t + 1.5;
         unit.alarm = t < alarmUntil;
         unit.stateByte = unit.alarm ? 0x01 : 0x00;
-    }, "commissioning-report.pdf");
+    });
     SimConfig alignment;
     alignment.mode = 1;
     alignment.model = 22;
@@ -333,5 +414,6 @@ int main(int argc, char** argv)
     shootTransmitter();
     shootLetterDialog();
     shootTrends();
+    shootWalkTest();
     return failed ? 1 : 0;
 }
