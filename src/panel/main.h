@@ -291,6 +291,7 @@ public:
     // else beside the main window.
     void placeTrendWindow();
     void keepTrendGeometry();
+    void keepWalkPlaces(const QStringList& places);
     void saveSessionCsv();
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);

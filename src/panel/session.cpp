@@ -48,6 +48,9 @@ const QByteArray KEY_LEFT = "LEFT";
 const QByteArray KEY_TOP = "TOP";
 const QByteArray KEY_WIDTH = "WIDTH";
 const QByteArray KEY_HEIGHT = "HEIGHT";
+// The walk test's places, the installer's own list.
+const QByteArray WALK_SECTION = "WALKTEST";
+const QByteArray KEY_PLACES = "PLACES";
 
 const char* modeName(TRejim mode)
 {
@@ -128,7 +131,12 @@ void TfmMain::bbTrendClick()
         // Queued: a failed write is noticed inside the receive path, and no box opens there.
         connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
         connect(fmTrend, &TrendWindow::hidden, this, &TfmMain::keepTrendGeometry);
+        connect(fmTrend, &TrendWindow::placesChanged, this, &TfmMain::keepWalkPlaces);
         placeTrendWindow();
+        IniFile ini;
+        ini.load(SettingsFileName());
+        const QString places = QString::fromUtf8(ini.value(WALK_SECTION, KEY_PLACES).value_or(WALK_PLACES_DEFAULT));
+        fmTrend->walkPanel->setPlaces(places.split(QLatin1Char('|'), Qt::SkipEmptyParts));
     }
     fmTrend->show();
     fmTrend->raise();
@@ -176,6 +184,21 @@ void TfmMain::keepTrendGeometry()
     ini.writeInteger(TREND_SECTION, KEY_TOP, fmTrend->y());
     ini.writeInteger(TREND_SECTION, KEY_WIDTH, fmTrend->width());
     ini.writeInteger(TREND_SECTION, KEY_HEIGHT, fmTrend->height());
+    if (!ini.save(SettingsFileName()))
+        qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
+}
+
+void TfmMain::keepWalkPlaces(const QStringList& places)
+{
+    IniFile ini;
+    ini.load(SettingsFileName());
+    if (ini.unreadable())
+        return;
+    // One line in the settings file: a place never holds the separator.
+    QStringList kept;
+    for (const QString& p : places)
+        kept << QString(p).replace(QLatin1Char('|'), QLatin1Char('/'));
+    ini.setValue(WALK_SECTION, KEY_PLACES, kept.join(QLatin1Char('|')).toUtf8());
     if (!ini.save(SettingsFileName()))
         qWarning("Cannot write the settings file %s", qPrintable(SettingsFileName()));
 }

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -161,7 +162,7 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
 
     // The walk test's table stands beside the chart: the crossing just made and its peak on
     // the chart are read together.
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    auto* splitter = FSplitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(chartView);
     largeView = new LargeReadout(FRecord.get(), this);
     largeView->hide();
@@ -295,6 +296,8 @@ void TrendWindow::showWalkTest()
 
 void TrendWindow::draw(std::uint32_t fromMs, std::uint32_t toMs)
 {
+    // As many times along the axis as fit whole beside the walk test's table.
+    FAxisX->setTickCount(std::clamp(plotColumns(chart) / 80 + 1, 3, 7));
     const SessionSample* last = FRecord->last();
     if (!last)
         showNote(NOTE_NO_DATA);
@@ -357,7 +360,16 @@ void TrendWindow::walkToggled(bool on)
         walk.start(FRecord->elapsedMs());
     else
         walk.stop(FRecord->elapsedMs());
+    const bool appears = !walkPanel->isVisible() && (on || walk.started());
     walkPanel->setVisible(on || walk.started());
+    // The table takes half, whatever its columns would like: the chart stays readable.
+    if (appears) {
+        QList<int> sizes = FSplitter->sizes();
+        const int room = sizes[0] + sizes[1] + sizes[2];
+        sizes[2] = room / 2;
+        (sizes[0] ? sizes[0] : sizes[1]) = room - sizes[2];
+        FSplitter->setSizes(sizes);
+    }
     refresh();
 }
 

@@ -20,6 +20,7 @@ class QLabel;
 class QLineSeries;
 class QPushButton;
 class QScatterSeries;
+class QSplitter;
 class QTimer;
 class QValueAxis;
 class SessionBook;
@@ -107,6 +108,7 @@ private:
     void showNote(const char* note);
     void setDutyVisible(bool duty);
 
+    QSplitter* FSplitter = nullptr;
     SessionBook* FSessions;
     std::shared_ptr<SessionRecord> FRecord;
     int FSpanSeconds = SPANS[1];

@@ -58,6 +58,11 @@ WalkPanel::WalkPanel(QWidget* parent) : QWidget(parent)
     twCrossings->setHorizontalHeaderLabels({text(WALK_COL_NUMBER), text(WALK_COL_TIME), text(WALK_COL_PLACE),
                                             text(WALK_COL_PEAK), text(WALK_COL_MARGIN), text(WALK_COL_ALARM)});
     twCrossings->verticalHeader()->hide();
+    twCrossings->setWordWrap(false);
+    QFont cells = twCrossings->font();
+    if (cells.pixelSize() > 0)
+        cells.setPixelSize(std::max(9, cells.pixelSize() * 9 / 10));
+    twCrossings->setFont(cells);
     twCrossings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     twCrossings->setSelectionBehavior(QAbstractItemView::SelectRows);
     twCrossings->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -67,15 +72,10 @@ WalkPanel::WalkPanel(QWidget* parent) : QWidget(parent)
     laVerdict->setObjectName(QStringLiteral("laWalkVerdict"));
     laAdvice = new QLabel(this);
     laAdvice->setObjectName(QStringLiteral("laWalkAdvice"));
-    auto* practice = new QLabel(text(WALK_PRACTICE), this);
-    for (QLabel* l : {laVerdict, laAdvice, practice})
+    for (QLabel* l : {laVerdict, laAdvice})
         l->setWordWrap(true);
-    QFont small = practice->font();
-    if (small.pixelSize() > 0)
-        small.setPixelSize(std::max(9, small.pixelSize() * 85 / 100));
-    else
-        small.setPointSizeF(small.pointSizeF() * 0.85);
-    practice->setFont(small);
+    // Field practice, where the advice is read; the table keeps the room.
+    laAdvice->setToolTip(text(WALK_PRACTICE));
 
     auto* controls = new QGridLayout;
     controls->addWidget(new QLabel(text(WALK_LA_PLACE), this), 0, 0);
@@ -91,7 +91,6 @@ WalkPanel::WalkPanel(QWidget* parent) : QWidget(parent)
     column->addWidget(twCrossings, 1);
     column->addWidget(laVerdict);
     column->addWidget(laAdvice);
-    column->addWidget(practice);
 
     connect(cbPlace, &QComboBox::currentTextChanged, this, &WalkPanel::placeChosen);
     connect(seMargin, qOverload<int>(&QSpinBox::valueChanged), this, [this](int percent) {

@@ -44,6 +44,7 @@ void WalkTest::start(std::uint32_t ms)
     FStarted = true;
     // The rest level is learnt afresh: the zone may have changed while the test was stopped.
     FWindow.clear();
+    FSettling.clear();
     FWindowCounts.fill(0);
     FOpen = false;
     FBelowSince = WalkCrossing::NONE;
@@ -74,7 +75,10 @@ void WalkTest::clear()
 
 bool WalkTest::learning() const
 {
-    return FWindow.empty() || FWindow.back().first - FWindow.front().first < LEARN_MS;
+    if (FWindow.empty())
+        return true;
+    const std::uint32_t newest = FSettling.empty() ? FWindow.back().first : FSettling.back().first;
+    return newest - FWindow.front().first < LEARN_MS;
 }
 
 TValPole WalkTest::restMedian() const { return percentile(FWindowCounts, FWindow.size(), 0.5); }
@@ -99,12 +103,20 @@ void WalkTest::take(const SessionSample& s)
     FLastMs = s.ms;
 }
 
-void WalkTest::learn(const SessionSample& s)
+void WalkTest::settle(std::uint32_t now)
 {
-    FWindow.emplace_back(s.ms, s.field);
-    ++FWindowCounts[s.field];
-    ++FRestCounts[s.field];
-    while (FWindow.front().first + REST_WINDOW_MS < s.ms) {
+    while (!FSettling.empty() && FSettling.front().first + SETTLE_MS <= now) {
+        learn(FSettling.front().first, FSettling.front().second);
+        FSettling.pop_front();
+    }
+}
+
+void WalkTest::learn(std::uint32_t ms, TValPole field)
+{
+    FWindow.emplace_back(ms, field);
+    ++FWindowCounts[field];
+    ++FRestCounts[field];
+    while (FWindow.front().first + REST_WINDOW_MS < ms) {
         --FWindowCounts[FWindow.front().second];
         FWindow.pop_front();
     }
@@ -113,10 +125,13 @@ void WalkTest::learn(const SessionSample& s)
 void WalkTest::follow(const SessionSample& s)
 {
     if (!FOpen) {
+        settle(s.ms);
         if (learning() || s.field < riseLevel()) {
-            learn(s);
+            FSettling.emplace_back(s.ms, s.field);
             return;
         }
+        // What led up to it was the walker nearing, not rest.
+        FSettling.clear();
         FOpen = true;
         FBelowSince = WalkCrossing::NONE;
         WalkCrossing c;

@@ -58,6 +58,10 @@ public:
     static constexpr std::uint32_t LEARN_MS = 2000;
     // The rest level follows the last quiet seconds, so that a slow drift is not a crossing.
     static constexpr std::uint32_t REST_WINDOW_MS = 10000;
+    // A quiet sample joins the rest level only this much later, unless a crossing began
+    // meanwhile: the field's slow first rise as someone nears is not rest, and on a fast line
+    // it would otherwise lift the rest level ahead of the crossing.
+    static constexpr std::uint32_t SETTLE_MS = 1000;
     // The least rise that counts as someone in the zone: about 0.1 V on the field scale.
     static constexpr int MIN_RISE = 5;
     // Back under the return level this long before a crossing is over: a person's field dips
@@ -89,7 +93,8 @@ public:
     ThresholdAdvice advice() const;
 
 private:
-    void learn(const SessionSample& s);
+    void learn(std::uint32_t ms, TValPole field);
+    void settle(std::uint32_t now);
     void follow(const SessionSample& s);
     void close(std::uint32_t ms);
     void noteAlarm(const SessionSample& s);
@@ -107,8 +112,10 @@ private:
     std::uint32_t FLastMs = 0;
     bool FPrevAlarm = false;
 
-    // The quiet samples of the last REST_WINDOW_MS, and all of them for the record.
+    // The quiet samples of the last REST_WINDOW_MS, and all of them for the record; and those
+    // of the last SETTLE_MS, not yet known to be quiet.
     std::deque<std::pair<std::uint32_t, TValPole>> FWindow;
+    std::deque<std::pair<std::uint32_t, TValPole>> FSettling;
     std::array<std::uint32_t, 256> FWindowCounts{};
     std::array<std::uint64_t, 256> FRestCounts{};
 };

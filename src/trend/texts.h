@@ -140,7 +140,8 @@ inline constexpr char HINT_RESET_MAX[] = "Начать максимум зано
 inline constexpr char CAPT_SB_WALK[] = "Проверка зоны";
 inline constexpr char HINT_WALK[] =
     "Пересекайте зону в выбранных местах: каждое пересечение попадёт в таблицу с пиком, запасом над "
-    "порогом и тревогой самого извещателя";
+    "порогом и тревогой самого извещателя. Затем ставьте наибольший порог, при котором обнаруживается "
+    "каждое пробное пересечение.";
 inline constexpr char WALK_LA_PLACE[] = "Место:";
 inline constexpr char WALK_LA_MARGIN[] = "Запас:";
 inline constexpr char WALK_MARGIN_SUFFIX[] = " % порога";

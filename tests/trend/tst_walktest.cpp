@@ -14,10 +14,12 @@ constexpr int REST = 20;
 
 // A walk written as the polls would bring it: "r3000" rests for 3 s, "c120:800" crosses with a
 // peak of 120 for 800 ms while the unit raises its alarm over the threshold, "m120:800" the
-// same with the unit silent, "a1500" rests with the alarm still held, "g" is a lost link.
+// same with the unit silent, "a1500" rests with the alarm still held, "g" is a lost link,
+// "p2" polls every 2 ms from then on.
 struct Walk {
     std::vector<SessionSample> samples;
     std::uint32_t ms = 0;
+    std::uint32_t step = POLL_MS;
     bool gap = false;
 
     void poll(int field, bool alarm)
@@ -32,7 +34,7 @@ struct Walk {
         if (std::exchange(gap, false))
             s.flags |= SessionSample::AfterGap;
         samples.push_back(s);
-        ms += POLL_MS;
+        ms += step;
     }
 };
 
@@ -43,19 +45,21 @@ Walk walkOf(const QString& script)
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QChar kind = step.at(0);
         const QStringList args = step.mid(1).split(QLatin1Char(':'));
-        if (kind == QLatin1Char('g')) {
+        if (kind == QLatin1Char('p')) {
+            w.step = args[0].toUInt();
+        } else if (kind == QLatin1Char('g')) {
             w.gap = true;
             held = false;
         } else if (kind == QLatin1Char('r') || kind == QLatin1Char('a')) {
             held = kind == QLatin1Char('a');
-            for (std::uint32_t t = 0; t < args[0].toUInt(); t += POLL_MS)
-                w.poll(REST + int(t / POLL_MS % 3) - 1, held);  // a little noise
+            for (std::uint32_t t = 0; t < args[0].toUInt(); t += w.step)
+                w.poll(REST + int(t / w.step % 3) - 1, held);  // a little noise
             held = false;
         } else {
             const int peak = args[0].toInt();
             const std::uint32_t length = args[1].toUInt();
             // Up and down in a triangle, as a person walks through the beam.
-            for (std::uint32_t t = 0; t <= length; t += POLL_MS) {
+            for (std::uint32_t t = 0; t <= length; t += w.step) {
                 const double rise = 1.0 - std::abs(2.0 * t / length - 1.0);
                 const int field = REST + int((peak - REST) * rise);
                 held = held || (kind == QLatin1Char('c') && field > porogInPole(THRESHOLD));
@@ -120,6 +124,9 @@ void tst_WalkTest::crossings_data()
         << "r3000 c120:800 a1000 m60:600 r2000" << "+-" << QList<int>{120, 60} << false;
     QTest::newRow("a lost link ends a crossing")
         << "r3000 c120:600 g c120:600 r2000" << "++" << QList<int>{120, 120} << true;
+    // Hundreds of polls a second: the long slope up to the rise is the walker nearing, and
+    // taken for rest it would lift the rest level ahead of the crossing for good.
+    QTest::newRow("a fast line's slow rise") << "p2 r3000 c120:8000 r2000" << "+" << QList<int>{120} << true;
     // Before the rest level is known nothing counts: someone may stand in the zone.
     QTest::newRow("no crossing before the rest is learnt") << "r500 c120:800 r1000" << "" << QList<int>{} << false;
 }

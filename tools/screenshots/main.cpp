@@ -325,6 +325,7 @@ void shootWalkTest()
 
     fmMain->bbTrendClick();
     TrendWindow* trend = fmMain->fmTrend;
+    trend->resize(900, 520);
     trend->setSpan(30);
     trend->sbWalk->click();
     // When, how high, where, and whether the unit answers.
