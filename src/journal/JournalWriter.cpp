@@ -2,7 +2,8 @@
 
 #include "journal/SiteJournal.h"
 
-#include <QElapsedTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 namespace {
@@ -47,10 +48,12 @@ void JournalWriter::post(F&& job)
                               Qt::QueuedConnection);
 }
 
-void JournalWriter::open(const QString& path)
+void JournalWriter::open(const QString& path, bool makeFolder)
 {
     FPath = path;
-    post([this, path](JournalWorker& w) {
+    post([this, path, makeFolder](JournalWorker& w) {
+        if (makeFolder)
+            QDir().mkpath(QFileInfo(path).absolutePath());
         QString error;
         w.usable = w.journal.open(path, &error);
         if (w.usable)

@@ -17,9 +17,10 @@ public:
     // Whatever was asked before is done (written) before the thread ends.
     ~JournalWriter() override;
 
-    // Switches to this journal file (creating it when missing). Until it opened, or after any
-    // write failed, sessions are dropped: failed() is said once, and the program goes on.
-    void open(const QString& path);
+    // Switches to this journal file (creating it when missing, and its folder too when asked).
+    // Until it opened, or after any write failed, sessions are dropped: failed() is said
+    // once, and the program goes on.
+    void open(const QString& path, bool makeFolder = false);
     void write(const JournalSession& session);
     // Answers with sectionFound().
     void lookUpSection(const QString& unitKey);

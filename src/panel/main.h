@@ -36,6 +36,8 @@ class DetectorConnection;
 class SessionBook;
 class SessionRecord;
 class TrendWindow;
+class JournalKeeper;
+class JournalWindow;
 enum TComPortBaudRate : std::uint8_t;
 
 // Appearance saved while a dialog greys the window out; restored field by field.
@@ -294,6 +296,10 @@ public:
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);
     void captureFailed(const QString& text);
+    // The site journal: every session's summary, and the window over the site's sections.
+    JournalKeeper* journal = nullptr;
+    JournalWindow* fmJournal = nullptr;
+    void openJournal();
     // The commissioning report: asks for the site and the installer, then for the file.
     void makeReport();
     bool writeReport(const QString& path, const QString& site, const QString& installer, QString* error);

@@ -10,6 +10,8 @@
 #include "panel/readouts.h"
 #include "protocol/obmen.h"
 #include "trend/CommissioningReport.h"
+#include "trend/JournalKeeper.h"
+#include "trend/JournalWindow.h"
 #include "trend/ReportDialog.h"
 #include "trend/SessionBook.h"
 #include "trend/SessionCsv.h"
@@ -59,6 +61,9 @@ void TfmMain::startSession()
 {
     sessions = std::make_unique<SessionBook>();
     record = sessions->current();
+    if (!journal)
+        journal = new JournalKeeper(SettingsFileName(), this);
+    journal->setBook(sessions.get());
 }
 
 void TfmMain::unitIdentified()
@@ -71,6 +76,7 @@ void TfmMain::unitIdentified()
     if (!sessions->identified(unit))
         return;
     record = sessions->current();
+    journal->follow();
     if (fmTrend)
         fmTrend->sessionsChanged();
 }
@@ -79,8 +85,11 @@ void TfmMain::endSession()
 {
     connection->link->stopCapture();
     sessions->endCurrent();
+    journal->finish();
     if (fmTrend)
         fmTrend->close();
+    if (fmJournal)
+        fmJournal->close();
 }
 
 void TfmMain::recordGap() { record->markGap(); }
@@ -123,11 +132,25 @@ void TfmMain::bbTrendClick()
         // Queued: a failed write is noticed inside the receive path, and no box opens there.
         connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
         connect(fmTrend, &TrendWindow::hidden, this, &TfmMain::keepTrendGeometry);
+        connect(fmTrend, &TrendWindow::sectionEdited, journal, &JournalKeeper::setSection);
+        connect(fmTrend, &TrendWindow::siteRequested, this, [this] { journal->chooseSite(fmTrend); });
+        connect(fmTrend, &TrendWindow::journalRequested, this, &TfmMain::openJournal);
+        connect(journal, &JournalKeeper::sectionChanged, fmTrend, &TrendWindow::setSection);
+        fmTrend->setSection(journal->section());
         placeTrendWindow();
     }
     fmTrend->show();
     fmTrend->raise();
     fmTrend->activateWindow();
+}
+
+void TfmMain::openJournal()
+{
+    if (!fmJournal)
+        fmJournal = new JournalWindow(journal, this);
+    fmJournal->show();
+    fmJournal->raise();
+    fmJournal->activateWindow();
 }
 
 void TfmMain::placeTrendWindow()
