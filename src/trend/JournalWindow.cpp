@@ -79,7 +79,10 @@ JournalWindow::JournalWindow(JournalKeeper* keeper, QWidget* parent) : QWidget(p
             reload();
     });
     connect(writer, &JournalWriter::exported, this, [this](bool ok, const QString& message) {
-        if (!ok)
+        if (ok)
+            QMessageBox::information(this, tr8(JOURNAL_EXPORT_TITLE),
+                                     tr8(JOURNAL_EXPORTED).arg(QDir::toNativeSeparators(FExportPath)));
+        else
             QMessageBox::warning(this, tr8(JOURNAL_EXPORT_TITLE), message);
     });
     connect(writer, &JournalWriter::merged, this, [this](bool ok, const QString& message, int added) {
@@ -145,8 +148,10 @@ void JournalWindow::exportJournal()
     const QString path = QFileDialog::getSaveFileName(this, tr8(JOURNAL_EXPORT_TITLE),
                                                       QDir::home().filePath(QFileInfo(FKeeper->path()).fileName()),
                                                       tr8(JOURNAL_FILTER));
-    if (!path.isEmpty())
-        FKeeper->writer()->exportTo(path);
+    if (path.isEmpty())
+        return;
+    FExportPath = path;
+    FKeeper->writer()->exportTo(path);
 }
 
 void JournalWindow::mergeJournal()

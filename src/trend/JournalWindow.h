@@ -43,4 +43,5 @@ private:
 
     JournalKeeper* FKeeper;
     QVector<SectionRow> FRows;
+    QString FExportPath;
 };

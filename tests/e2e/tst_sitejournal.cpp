@@ -4,6 +4,7 @@
 #include "journal/SiteJournal.h"
 #include "trend/JournalKeeper.h"
 #include "trend/JournalWindow.h"
+#include "trend/SiteReport.h"
 #include "trend/TrendWindow.h"
 
 #include <QLineEdit>
@@ -14,6 +15,7 @@ class tst_SiteJournal : public QObject {
     Q_OBJECT
 private slots:
     void sessionIsKeptUnderItsSectionAcrossRuns();
+    void siteReportPrintsTheTableAndLeavesRoomForSectionPages();
 };
 
 namespace {
@@ -71,6 +73,39 @@ void tst_SiteJournal::sessionIsKeptUnderItsSectionAcrossRuns()
     QTRY_VERIFY_WITH_TIMEOUT(journalSessions(path).size() == 2, 20000);
     all = journalSessions(path);
     QCOMPARE(all[1].section, QStringLiteral("Участок 12"));
+}
+
+void tst_SiteJournal::siteReportPrintsTheTableAndLeavesRoomForSectionPages()
+{
+    QTemporaryDir dir;
+    QVector<SectionRow> rows(40);
+    for (int i = 0; i < rows.size(); ++i) {
+        rows[i].section = QStringLiteral("Участок %1").arg(i + 1);
+        JournalSession rx;
+        rx.ident = 22;
+        rx.letter = 1 + i % 8;
+        rows[i].receiver = rx;
+    }
+    rows[3].letterMismatch = true;
+    QStringList paged;
+    const QString path = dir.filePath(QStringLiteral("site.pdf"));
+    QString error;
+    QVERIFY2(writeSiteReport(path, rows, dir.filePath(QStringLiteral("site.journal")), &error,
+                             [&](QPainter&, QPdfWriter&, const SectionRow& row) { paged << row.section; }),
+             qPrintable(error));
+    QCOMPARE(paged.size(), rows.size());
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    // Forty sections do not fit one landscape page: the table goes on, then a page a section.
+    const auto pages = bytes.count("/Type /Page") - bytes.count("/Type /Pages");
+    QVERIFY2(pages > rows.size() + 1, qPrintable(QString::number(pages)));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
+
+    // A folder that is not there: said, nothing left behind.
+    QVERIFY(!writeSiteReport(dir.filePath(QStringLiteral("gone/site.pdf")), rows, QString(), &error));
+    QVERIFY(error.contains(QStringLiteral("gone")));
 }
 
 QTEST_MAIN(tst_SiteJournal)
