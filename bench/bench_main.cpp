@@ -21,6 +21,7 @@
 #include "trend/JournalKeeper.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendWindow.h"
+#include "trend/WalkTest.h"
 
 #include <QApplication>
 #include <QDir>

@@ -39,7 +39,7 @@ JournalWindow::JournalWindow(JournalKeeper* keeper, QWidget* parent) : QWidget(p
     setObjectName(QStringLiteral("fmJournal"));
     setWindowTitle(tr8(JOURNAL_TITLE));
     setFont(programFont(13));
-    resize(900, 420);
+    resize(1080, 420);
 
     twSections = new QTableWidget(0, SectionColumns, this);
     twSections->setObjectName(QStringLiteral("twSections"));
@@ -109,8 +109,10 @@ void JournalWindow::reload()
 void JournalWindow::setRows(const QVector<SectionRow>& rows)
 {
     FRows = rows;
-    const int sortColumn = twSections->horizontalHeader()->sortIndicatorSection();
-    const Qt::SortOrder order = twSections->horizontalHeader()->sortIndicatorOrder();
+    // By section, first to last, until the installer sorts by another column.
+    const bool sortedBefore = twSections->isSortingEnabled();
+    const int sortColumn = sortedBefore ? twSections->horizontalHeader()->sortIndicatorSection() : int(ColSection);
+    const Qt::SortOrder order = sortedBefore ? twSections->horizontalHeader()->sortIndicatorOrder() : Qt::AscendingOrder;
     twSections->setSortingEnabled(false);
     twSections->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
