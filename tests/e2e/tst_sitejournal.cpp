@@ -1,6 +1,9 @@
 // The site journal from the program's side: a unit found is in the journal under the section
 // the installer named, ended when the program closes, and the next run proposes the section.
+#include "FullDisk.h"
+#include "MessageBoxCatcher.h"
 #include "ProgramWithUnit.h"
+#include "trend/SessionRecord.h"
 #include "journal/SiteJournal.h"
 #include "trend/JournalKeeper.h"
 #include "trend/JournalWindow.h"
@@ -8,6 +11,8 @@
 #include "trend/TrendWindow.h"
 
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -16,6 +21,8 @@ class tst_SiteJournal : public QObject {
 private slots:
     void sessionIsKeptUnderItsSectionAcrossRuns();
     void siteReportPrintsTheTableAndLeavesRoomForSectionPages();
+    void unusableJournalIsSaidOnceAndPollingGoesOn_data();
+    void unusableJournalIsSaidOnceAndPollingGoesOn();
 };
 
 namespace {
@@ -106,6 +113,65 @@ void tst_SiteJournal::siteReportPrintsTheTableAndLeavesRoomForSectionPages()
     // A folder that is not there: said, nothing left behind.
     QVERIFY(!writeSiteReport(dir.filePath(QStringLiteral("gone/site.pdf")), rows, QString(), &error));
     QVERIFY(error.contains(QStringLiteral("gone")));
+}
+
+void tst_SiteJournal::unusableJournalIsSaidOnceAndPollingGoesOn_data()
+{
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("chosen in a read-only folder") << false;
+    QTest::newRow("made by a newer version") << true;
+}
+
+void tst_SiteJournal::unusableJournalIsSaidOnceAndPollingGoesOn()
+{
+    QFETCH(bool, newer);
+    QTemporaryDir settings;
+    qputenv("DORVIK_SETTINGS_DIR", settings.path().toLocal8Bit());
+    const auto unset = qScopeGuard([] { qunsetenv("DORVIK_SETTINGS_DIR"); });
+    TinyDisk disk;
+    QString path;
+    if (newer) {
+        path = JournalKeeper::defaultPath();
+        {
+            SiteJournal made;
+            QString error;
+            QVERIFY2(made.open(path, &error), qPrintable(error));
+        }
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+        d.setDatabaseName(path);
+        QVERIFY(d.open());
+        QSqlQuery(d).exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+        QSqlQuery(d).exec(QStringLiteral("PRAGMA user_version = %1").arg(SiteJournal::SCHEMA_VERSION + 1));
+        d.close();
+        d = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    } else {
+        // Read-only for anyone, root too: a file system mounted so.
+        if (!disk.makeReadOnly())
+            QSKIP("no read-only file system could be mounted here");
+        path = QDir(disk.path()).filePath(QStringLiteral("site.journal"));
+        QFile ini(QDir(settings.path()).filePath(QStringLiteral("KVR_Dorvik.con")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[JOURNAL]\r\nFILE=" + path.toUtf8() + "\r\n");
+    }
+    QFile file(path);
+    const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+
+    MessageBoxCatcher catcher;
+    ProgramWithUnit rig;
+    QVERIFY(rig.startPolling(15000));
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.boxes.size(), 1, 20000);
+    QVERIFY2(catcher.boxes[0].text.contains(QDir::toNativeSeparators(path)), qPrintable(catcher.boxes[0].text));
+    // Polling goes on, past the journal's next updates, and nothing more is said.
+    const std::size_t mark = fmMain->record->size();
+    QTRY_VERIFY_WITH_TIMEOUT(fmMain->record->elapsedMs() > 2 * JournalKeeper::UPDATE_MS + 1000, 30000);
+    QVERIFY(fmMain->record->size() > mark + 10);
+    QCOMPARE(catcher.boxes.size(), 1);
+    if (newer) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 }
 
 QTEST_MAIN(tst_SiteJournal)
