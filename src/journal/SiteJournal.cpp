@@ -442,15 +442,21 @@ bool SiteJournal::exportTo(const QString& path, QString* error)
     };
     if (QFileInfo(path).absoluteFilePath() == QFileInfo(FPath).absoluteFilePath())
         return fail(QString());
-    // The copy is made whole or not at all: the old file goes only when asked over.
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        return fail(QFile(path).errorString());
+    // Made beside its place and renamed over it: a copy that failed half-way never replaces
+    // the file that was there.
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
     QSqlQuery q(db(FConnection));
     q.prepare(QStringLiteral("VACUUM INTO ?"));
-    q.addBindValue(path);
+    q.addBindValue(partial);
     QString why;
     if (!exec(q, &why)) {
-        QFile::remove(path);
+        QFile::remove(partial);
+        return fail(why);
+    }
+    if ((QFileInfo::exists(path) && !QFile::remove(path)) || !QFile::rename(partial, path)) {
+        why = QFile(path).errorString();
+        QFile::remove(partial);
         return fail(why);
     }
     return true;

@@ -211,8 +211,15 @@ void tst_Journal::mergeKeepsEachSessionOnceAndBothLetters()
     const JournalSession shared = unit(22, 4, DAY_ONE, QStringLiteral("Участок 4"), 2);
     QVERIFY(a.write(shared, &error));
     QVERIFY(a.write(unit(32, 0, DAY_ONE + 1000, QStringLiteral("Участок 4"), 2), &error));
-    // The other laptop starts from a copy of this journal (an export, while it is open)...
+    // The other laptop starts from a copy of this journal (an export, while it is open, over
+    // an older file of that name)...
+    {
+        QFile old(theirs);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older copy");
+    }
     QVERIFY2(a.exportTo(theirs, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(theirs + QStringLiteral(".part")));
     // ... and finds the same receiver the next day with another letter.
     {
         SiteJournal b;
