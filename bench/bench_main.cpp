@@ -16,8 +16,12 @@
 #include "protocol/obmen.h"
 #include "serial/CaptureReader.h"
 #include "serial/SerialDrv.h"
+#include "journal/JournalWriter.h"
+#include "journal/SiteJournal.h"
+#include "trend/JournalKeeper.h"
 #include "trend/SessionRecord.h"
 #include "trend/TrendWindow.h"
+#include "trend/WalkTest.h"
 
 #include <QApplication>
 #include <QDir>
@@ -259,6 +263,99 @@ double trendCost(int seconds)
     sim.terminate();
     sim.waitForFinished(5000);
     return closedRate;
+}
+
+// Polling at 115200 bit/s with the program in this process, the site journal off and then on
+// (a session's summary written twice a second, on the journal's thread); and what one write
+// costs that thread.
+void journalCost(int seconds)
+{
+    QTemporaryDir dir;
+    QProcess sim;
+    const QString port = startSimulator(sim, dir.filePath(QStringLiteral("ports")));
+    if (port.isEmpty()) {
+        std::printf("journal: simulator did not start\n");
+        return;
+    }
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    qputenv("DORVIK_SERIAL_PORTS", port.toLocal8Bit());
+    qputenv("DORVIK_SETTINGS_DIR", dir.path().toLocal8Bit());
+    setAlarmSoundFactory(&silentAlarm);
+    CreateForms();
+    fmMain->journal->setEnabled(false);
+    fmMain->arguments = {QStringLiteral("-BAUD115200")};
+    fmMain->show();
+    QElapsedTimer t;
+    t.start();
+    while (!(fmMain->connection->FlagReply() && DispObmen->VidObmen() == permanent && !fmMain->connection->link->switching()) &&
+           t.elapsed() < 15000)
+        waitMs(20);
+    waitMs(2000);
+
+    int replies = 0, writes = 0;
+    QObject::connect(fmMain->connection->link, &DetectorLink::replyAccepted, [&] { ++replies; });
+    QObject::connect(fmMain->journal->writer(), &JournalWriter::written, [&] { ++writes; });
+    const double limit = 1.0 / dutyExchangeSeconds(115200, 2.0);
+    for (bool on : {false, true}) {
+        if (on) {
+            fmMain->journal->setEnabled(true);
+            fmMain->journal->follow();
+        }
+        // A unit whose summary changes all the time: a new section every 500 ms is a write
+        // each time, six times what the journal's own timer could ask for.
+        QTimer churn;
+        int round = 0;
+        QObject::connect(&churn, &QTimer::timeout, [&] {
+            fmMain->journal->setSection(QStringLiteral("Участок %1").arg(++round));
+        });
+        if (on)
+            churn.start(500);
+        replies = 0;
+        writes = 0;
+        const ProcStat before = readProc(QCoreApplication::applicationPid());
+        waitMs(seconds * 1000);
+        const ProcStat after = readProc(QCoreApplication::applicationPid());
+        const double rate = double(replies) / seconds;
+        std::printf("115200 bit/s, journal %s: %7.1f exchanges/s, ratio %.2f; program CPU %.1f %% of a core; "
+                    "%d journal writes\n",
+                    on ? "on " : "off", rate, rate / limit, (after.cpuSeconds - before.cpuSeconds) / seconds * 100.0,
+                    writes);
+        std::fflush(stdout);
+    }
+    fmMain->close();
+    DestroyForms();
+    QDir::setCurrent(oldCwd);
+    qunsetenv("DORVIK_SETTINGS_DIR");
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    // One write as the journal's thread makes it: a session with a walk test of 20 crossings.
+    SiteJournal journal;
+    QString error;
+    if (!journal.open(dir.filePath(QStringLiteral("alone.journal")), &error)) {
+        std::printf("journal: %s\n", qPrintable(error));
+        return;
+    }
+    JournalSession s;
+    s.ident = 22;
+    s.firmware = QStringLiteral("2.18");
+    s.startedMs = QDateTime::currentMSecsSinceEpoch();
+    s.section = QStringLiteral("Участок 1");
+    for (int i = 0; i < 20; ++i)
+        s.walk << JournalWalkRow{s.startedMs + i * 1000, QStringLiteral("Середина участка"), 100, 5, 0.3, true, 300};
+    QList<double> ms;
+    for (int i = 0; i < 100; ++i) {
+        s.startedMs += i % 10 == 0 ? 1 : 0;  // a new session now and then, else an update
+        QElapsedTimer w;
+        w.start();
+        journal.write(s, &error);
+        ms << w.nsecsElapsed() / 1e6;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("one journal write (a commit, synchronous=FULL, WAL): median %.2f ms, 95th percentile %.2f ms, "
+                "on the journal's thread\n",
+                ms[ms.size() / 2], ms[ms.size() * 95 / 100]);
 }
 
 // What the session record holds after a whole shift of polling at a given rate.
@@ -800,6 +897,11 @@ int main(int argc, char** argv)
     // (1024: the largest there is, a few minutes to write and read).
     if (argc > 1 && QByteArray(argv[1]) == "capture") {
         capture(argc > 2 ? QString::fromLatin1(argv[2]).toLongLong() : 0);
+        return 0;
+    }
+    // "journal [seconds]": polling with the site journal off and on.
+    if (argc > 1 && QByteArray(argv[1]) == "journal") {
+        journalCost(argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 20);
         return 0;
     }
     if (argc > 1 && QByteArray(argv[1]) == "trend") {

@@ -68,6 +68,7 @@ has_package() {   # has_package <list> <name>: the name appears as a whole packa
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multimedia6; do
     has_package "$depends" "$lib" || fail "Depends lacks $lib: $depends"
 done
+has_package "$depends" libqt6sql6-sqlite || fail "Depends lacks libqt6sql6-sqlite (the site journal's driver): $depends"
 has_package "$recommends" fonts-wine || fail "Recommends lacks fonts-wine: $recommends"
 has_package "$recommends" qt6-translations-l10n || fail "Recommends lacks qt6-translations-l10n: $recommends"
 

@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian or Ubuntu, when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-serialport-dev
-          qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-wine qt6-translations-l10n desktop-file-utils dpkg-dev file
+          qt6-multimedia-dev qt6-charts-dev libqt6sql6-sqlite libqt6opengl6-dev libgl-dev fonts-wine qt6-translations-l10n desktop-file-utils dpkg-dev file
           g++-mingw-w64-x86-64-posix appstream lintian man-db poppler-utils xvfb)
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,7 @@ cxx=x86_64-w64-mingw32-g++-posix
 command -v "$cxx" >/dev/null || { echo "windows_syntax: $cxx is not installed" >&2; exit 1; }
 qt=$(dirname "$(dirname "$(find /usr/include -path '*/qt6/QtCore/qglobal.h' -print -quit)")")
 [ -d "$qt" ] || { echo "windows_syntax: no Qt 6 headers" >&2; exit 1; }
-includes=(-I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSerialPort" -I"$qt/QtMultimedia" -I"$qt/QtCharts" -I"$qt/QtOpenGL" -I"$qt/QtOpenGLWidgets"
+includes=(-I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtSerialPort" -I"$qt/QtMultimedia" -I"$qt/QtCharts" -I"$qt/QtSql" -I"$qt/QtOpenGL" -I"$qt/QtOpenGLWidgets"
           -I"$qt/QtNetwork" -Isrc)
 # The simulator and the screenshot renderer (which runs the simulator) work on Linux
 # pseudo-terminals; they are not meant to build on Windows.

@@ -37,6 +37,8 @@ class SessionBook;
 struct ReportFacts;
 class SessionRecord;
 class TrendWindow;
+class JournalKeeper;
+class JournalWindow;
 enum TComPortBaudRate : std::uint8_t;
 
 // Appearance saved while a dialog greys the window out; restored field by field.
@@ -296,6 +298,10 @@ public:
     // The exchange capture, switched from the trend window.
     void captureToggled(bool on);
     void captureFailed(const QString& text);
+    // The site journal: every session's summary, and the window over the site's sections.
+    JournalKeeper* journal = nullptr;
+    JournalWindow* fmJournal = nullptr;
+    void openJournal();
     // The commissioning record of the pair: asks for the site, section, installer and
     // conditions, then for the file.
     void makeReport();

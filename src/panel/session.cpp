@@ -10,6 +10,8 @@
 #include "panel/readouts.h"
 #include "protocol/obmen.h"
 #include "trend/CommissioningReport.h"
+#include "trend/JournalKeeper.h"
+#include "trend/JournalWindow.h"
 #include "trend/ReportDialog.h"
 #include "trend/SessionBook.h"
 #include "trend/SessionCsv.h"
@@ -67,6 +69,9 @@ void TfmMain::startSession()
 {
     sessions = std::make_unique<SessionBook>();
     record = sessions->current();
+    if (!journal)
+        journal = new JournalKeeper(SettingsFileName(), this);
+    journal->setBook(sessions.get());
 }
 
 void TfmMain::unitIdentified()
@@ -79,6 +84,7 @@ void TfmMain::unitIdentified()
     if (!sessions->identified(unit))
         return;
     record = sessions->current();
+    journal->follow();
     if (fmTrend)
         fmTrend->sessionsChanged();
 }
@@ -87,8 +93,11 @@ void TfmMain::endSession()
 {
     connection->link->stopCapture();
     sessions->endCurrent();
+    journal->finish();
     if (fmTrend)
         fmTrend->close();
+    if (fmJournal)
+        fmJournal->close();
 }
 
 void TfmMain::recordGap() { record->markGap(); }
@@ -132,6 +141,11 @@ void TfmMain::bbTrendClick()
         connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
         connect(fmTrend, &TrendWindow::hidden, this, &TfmMain::keepTrendGeometry);
         connect(fmTrend, &TrendWindow::placesChanged, this, &TfmMain::keepWalkPlaces);
+        connect(fmTrend, &TrendWindow::sectionEdited, journal, &JournalKeeper::setSection);
+        connect(fmTrend, &TrendWindow::siteRequested, this, [this] { journal->chooseSite(fmTrend); });
+        connect(fmTrend, &TrendWindow::journalRequested, this, &TfmMain::openJournal);
+        connect(journal, &JournalKeeper::sectionChanged, fmTrend, &TrendWindow::setSection);
+        fmTrend->setSection(journal->section());
         placeTrendWindow();
         IniFile ini;
         ini.load(SettingsFileName());
@@ -141,6 +155,15 @@ void TfmMain::bbTrendClick()
     fmTrend->show();
     fmTrend->raise();
     fmTrend->activateWindow();
+}
+
+void TfmMain::openJournal()
+{
+    if (!fmJournal)
+        fmJournal = new JournalWindow(journal, this);
+    fmJournal->show();
+    fmJournal->raise();
+    fmJournal->activateWindow();
 }
 
 void TfmMain::placeTrendWindow()
@@ -224,7 +247,8 @@ void TfmMain::makeReport()
     };
     ReportDialog ask(fmTrend);
     ask.leSite->setText(remembered(KEY_SITE));
-    ask.leSection->setText(remembered(KEY_SECTION));
+    // The section the journal keeps for this unit, if the installer named one there.
+    ask.leSection->setText(journal && !journal->section().isEmpty() ? journal->section() : remembered(KEY_SECTION));
     ask.leInstaller->setText(remembered(KEY_INSTALLER));
     // Kept as typed, one paragraph a line; the settings file holds it on one line.
     ask.meConditions->setPlainText(remembered(KEY_CONDITIONS).replace(QLatin1String("\\n"), QLatin1String("\n")));
@@ -250,8 +274,12 @@ void TfmMain::makeReport()
     if (path.isEmpty())
         return;
     QString error;
-    if (!writeReport(path, asked, &error))
+    if (!writeReport(path, asked, &error)) {
         QMessageBox::warning(fmTrend, QString::fromUtf8(REPORT_DIALOG_TITLE), error);
+        return;
+    }
+    if (journal)
+        journal->noteReport(path);
 }
 
 namespace {

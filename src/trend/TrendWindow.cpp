@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -186,6 +187,7 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addLayout(second);
+    column->addLayout(buildJournalRow());
     column->addWidget(splitter, 1);
     column->addLayout(stats);
     fillSessions();
@@ -194,6 +196,38 @@ TrendWindow::TrendWindow(SessionBook* sessions, QWidget* parent)
     FRefresh->setInterval(REFRESH_MS);
     connect(FRefresh, &QTimer::timeout, this, &TrendWindow::refresh);
     refresh();
+}
+
+QLayout* TrendWindow::buildJournalRow()
+{
+    // The third row: the site journal, and the section the unit now plugged in belongs to.
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QString::fromUtf8(JOURNAL_LA_SECTION), this);
+    leSection = new QLineEdit(this);
+    leSection->setObjectName(QStringLiteral("leSection"));
+    leSection->setPlaceholderText(QString::fromUtf8(JOURNAL_SECTION_ASK));
+    leSection->setToolTip(QString::fromUtf8(HINT_SECTION));
+    label->setBuddy(leSection);
+    connect(leSection, &QLineEdit::editingFinished, this, [this] { emit sectionEdited(leSection->text().simplified()); });
+    bbSite = button(CAPT_BB_SITE, this);
+    bbSite->setObjectName(QStringLiteral("bbSite"));
+    bbSite->setToolTip(QString::fromUtf8(HINT_SITE));
+    connect(bbSite, &QPushButton::clicked, this, &TrendWindow::siteRequested);
+    bbJournal = button(CAPT_BB_JOURNAL, this);
+    bbJournal->setObjectName(QStringLiteral("bbJournal"));
+    connect(bbJournal, &QPushButton::clicked, this, &TrendWindow::journalRequested);
+    row->addWidget(label);
+    row->addWidget(leSection, 1);
+    row->addWidget(bbSite);
+    row->addWidget(bbJournal);
+    return row;
+}
+
+void TrendWindow::setSection(const QString& section)
+{
+    // What the installer is typing is theirs until they leave the field.
+    if (!leSection->hasFocus() || leSection->text().isEmpty())
+        leSection->setText(section);
 }
 
 void TrendWindow::buildChart()

@@ -17,6 +17,8 @@ class QComboBox;
 class QDateTimeAxis;
 class LargeReadout;
 class QLabel;
+class QLayout;
+class QLineEdit;
 class QLineSeries;
 class QPushButton;
 class QScatterSeries;
@@ -72,6 +74,12 @@ public:
     QLabel* laSignal = nullptr;
     QLabel* laMaxHold = nullptr;
     QLabel* laNote = nullptr;
+    // The site journal: the section of the unit plugged in, the journal's file, its overview.
+    QLineEdit* leSection = nullptr;
+    QPushButton* bbSite = nullptr;
+    QPushButton* bbJournal = nullptr;
+    // The section the journal knows for the current unit; empty asks the installer for it.
+    void setSection(const QString& section);
 
     // ---- What the chart shows ----
     std::vector<QLineSeries*> traces;  // one per stretch between gaps
@@ -91,6 +99,9 @@ signals:
     // Closed or hidden: where it stood is worth keeping.
     void hidden();
     void placesChanged(const QStringList& places);
+    void sectionEdited(const QString& section);
+    void siteRequested();
+    void journalRequested();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -98,6 +109,7 @@ protected:
 
 private:
     void buildChart();
+    QLayout* buildJournalRow();
     void draw(std::uint32_t fromMs, std::uint32_t toMs);
     void walkToggled(bool on);
     void fillSessions();

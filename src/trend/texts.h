@@ -176,3 +176,54 @@ inline constexpr char WALK_NO_ADVICE[] =
 inline constexpr char WALK_PRACTICE[] =
     "Ставьте наибольший порог, при котором обнаруживается каждое пробное пересечение: так меньше ложных "
     "тревог. Запас 10 % покрывает разницу между проходами одного человека.";
+
+// ---- The site journal ----
+inline constexpr char JOURNAL_LA_SECTION[] = "Участок:";
+inline constexpr char JOURNAL_SECTION_ASK[] = "Название или номер участка этого извещателя";
+inline constexpr char HINT_SECTION[] =
+    "Участок периметра, к которому относится извещатель: под ним сеанс попадёт в журнал объекта. "
+    "В следующий раз программа предложит его сама";
+inline constexpr char CAPT_BB_SITE[] = "Объект...";
+inline constexpr char HINT_SITE[] = "Выбрать или создать файл журнала объекта";
+inline constexpr char CAPT_BB_JOURNAL[] = "Журнал объекта";
+inline constexpr char JOURNAL_TITLE[] = "Журнал объекта";
+inline constexpr char JOURNAL_DIALOG_TITLE[] = "Журнал объекта";
+inline constexpr char JOURNAL_FILTER[] = "Журнал объекта (*.journal);;Все файлы (*)";
+inline constexpr char JOURNAL_FILE_NAME[] = "Объект.journal";
+inline constexpr char JOURNAL_DEFAULT_FILE[] = "Журнал.journal";
+// %1: the journal's file.
+inline constexpr char JOURNAL_FILE_LINE[] = "Журнал: %1";
+inline constexpr char JOURNAL_OFF[] = "Журнал объекта не ведётся: %1";
+inline constexpr char JOURNAL_GOES_ON[] = "\n\nРабота продолжается без журнала объекта.";
+
+inline constexpr char JOURNAL_COL_SECTION[] = "Участок";
+inline constexpr char JOURNAL_COL_TRANSMITTER[] = "Передатчик";
+inline constexpr char JOURNAL_COL_RECEIVER[] = "Приёмник";
+inline constexpr char JOURNAL_COL_ALIGNMENT[] = "Юстировка";
+inline constexpr char JOURNAL_COL_WALK[] = "Проверка зоны";
+inline constexpr char JOURNAL_COL_THRESHOLD[] = "Порог";
+// %1: the unit, %2: its letter.
+inline constexpr char JOURNAL_UNIT[] = "%1, литера %2";
+inline constexpr char JOURNAL_NO_SECTION[] = "(участок не указан)";
+// %1: the highest signal and its zone, %2: the latest.
+inline constexpr char JOURNAL_ALIGNMENT[] = "макс. %1, посл. %2";
+inline constexpr char JOURNAL_VALUE_ZONE[] = "%1 (%2)";
+// %1: the date.
+inline constexpr char JOURNAL_WALK_PASSED[] = "пройдена %1";
+inline constexpr char JOURNAL_WALK_FAILED[] = "НЕ ПРОЙДЕНА %1";
+inline constexpr char JOURNAL_WALK_NONE[] = "не проверено";
+inline constexpr char JOURNAL_MISMATCH[] = "Литеры передатчика и приёмника не совпадают";
+inline constexpr char JOURNAL_NEIGHBOUR[] = "Та же литера на соседнем участке";
+inline constexpr char JOURNAL_ONLY_OPEN[] = "Только не проверено / не пройдено";
+inline constexpr char CAPT_BB_EXPORT[] = "Экспорт...";
+inline constexpr char CAPT_BB_MERGE[] = "Объединить...";
+inline constexpr char CAPT_BB_SITE_REPORT[] = "Отчёт PDF...";
+inline constexpr char JOURNAL_EXPORT_TITLE[] = "Копия журнала объекта";
+inline constexpr char JOURNAL_MERGE_TITLE[] = "Объединить с журналом";
+// %1: sessions taken in.
+inline constexpr char JOURNAL_MERGED[] = "Добавлено сеансов: %1";
+inline constexpr char JOURNAL_EXPORTED[] = "Копия журнала сохранена:\n%1";
+inline constexpr char SITE_REPORT_TITLE[] = "Журнал объекта";
+inline constexpr char SITE_REPORT_FILE_NAME[] = "Журнал объекта %1.pdf";  // %1: date
+// %1: the date and time it was made, %2: the journal's file.
+inline constexpr char SITE_REPORT_SUBTITLE[] = "Составлен %1 по журналу %2";

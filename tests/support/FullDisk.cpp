@@ -54,3 +54,9 @@ bool TinyDisk::fill()
     ::close(fd);
     return error == ENOSPC;
 }
+
+bool TinyDisk::makeReadOnly()
+{
+    return FMounted
+           && ::mount("tmpfs", QFile::encodeName(FDir.path()).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}

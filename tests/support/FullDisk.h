@@ -29,6 +29,8 @@ public:
     QString path() const { return FDir.path(); }
     // Takes every free byte, leaving the files already there as they are.
     bool fill();
+    // Mounted again read-only: nothing may be created or changed there, not even by root.
+    bool makeReadOnly();
 
 private:
     QTemporaryDir FDir;
