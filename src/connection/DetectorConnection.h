@@ -17,6 +17,7 @@
 #include <optional>
 
 class DetectorLink;
+class PlaybackLine;
 class PortWatch;
 class QTimer;
 class ReplyTimer;
@@ -87,6 +88,16 @@ public:
     // The program is closing: nothing is pending any more, the port is closed.
     void stop();
 
+    // ---- Playback of an exchange capture, instead of a unit ----
+    // Reads the capture through; false with the reader's message. No port is opened then,
+    // nothing is sent, and no search is made: startPlayback() plays the recording instead.
+    bool openPlayback(const QString& path, int pace, QString* error);
+    void startPlayback();
+    bool playing() const { return FPlayback != nullptr; }
+    PlaybackLine* playback() const { return FPlayback; }
+    QString playbackFile() const { return FPlaybackFile; }
+    bool playbackEnded() const;
+
     // ---- Search ----
     void EnumPorts2();
     bool FindPort(const QString& PortName);
@@ -155,8 +166,19 @@ signals:
     void unitChanged();
     // A file of ours could not be written; said once per file and run.
     void fileTrouble(const QString& text);
+    // The recording has been played to its end.
+    void playbackFinished();
 
 private:
+    // A reply the recording does not hold: the recorded search goes on with its next request,
+    // polling has lost its unit, and the recording's next search is followed.
+    void playbackMissedReply();
+    // The recording holds nothing for a while: shown as a lost link until it goes on.
+    void playbackGap();
+    PlaybackLine* FPlayback = nullptr;
+    QString FPlaybackFile;
+    bool FInPlaybackGap = false;
+
     // The search's pauses: the next step runs from the event loop after ms, and a new step,
     // or stop(), cancels the one pending.
     void after(int ms, std::function<void()> step);

@@ -51,6 +51,21 @@ public:
     // exchange starts afresh.
     void stop();
 
+    // ---- Playback: a recording stands in for the port (PlaybackLine) ----
+    // The dispatcher's own requests then go nowhere, and no port is opened or reprogrammed.
+    void setPlayback(bool on) { FPlayback = on; }
+    bool playback() const { return FPlayback; }
+    // The recorded request becomes the one outstanding, at its recorded line speed. next is
+    // the request recorded after it: a setting there was chosen by the installer before this
+    // request's reply came, and is shown before that reply is.
+    void playRequest(const CaptureRecord& request, const QByteArray& next);
+    // A recorded piece, as the port would have handed it over.
+    void playReceived(const QByteArray& bytes);
+    // The request played last still waits for its reply, or for the rest of it.
+    bool awaitingReply() const { return FAwaitingReply; }
+    // Its wait has run out, as the reply timer's would have.
+    void playMissedReply();
+
 signals:
     void replyTimeout();
     // A reply was accepted and its values handed on.
@@ -65,6 +80,13 @@ signals:
 
 private:
     void after(int ms, std::function<void()> step);
+    void replyTimedOut();
+    // The recorded setting, if any, the installer chose before the reply now decoded.
+    void applySettingAhead();
+    bool FPlayback = false;
+    bool FAwaitingReply = false;
+    QByteArray FSettingAhead;
+    DetectorView* FView;
 
     qint32 lineBaud() const;
     // Every request written and every piece received, for the capture; the search that found

@@ -124,6 +124,8 @@ void TfmMain::bbTrendClick()
         connect(connection->link, &DetectorLink::captureFailed, this, &TfmMain::captureFailed, Qt::QueuedConnection);
         connect(fmTrend, &TrendWindow::hidden, this, &TfmMain::keepTrendGeometry);
         placeTrendWindow();
+        // A recording played back is not captured again.
+        fmTrend->sbCapture->setEnabled(!connection->playing());
     }
     fmTrend->show();
     fmTrend->raise();
