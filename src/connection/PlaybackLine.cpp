@@ -176,8 +176,9 @@ void PlaybackLine::play(const Item& item)
     }
     case CaptureReader::End:
     case CaptureReader::Error:
-        if (FMissAtMs >= 0)
-            settleMissed();
+        // The capture was switched off with the last request on its way: its reply is not
+        // missing, only not recorded.
+        FMissAtMs = -1;
         FEnded = true;
         FTimer.stop();
         emit finished();
