@@ -222,7 +222,7 @@ bool settingOf(const QByteArray& request, Byte* code, Byte* param)
 }
 }  // namespace
 
-void DetectorLink::playRequest(const CaptureRecord& request, const QByteArray& next)
+void DetectorLink::playRequest(const CaptureRecord& request, const QList<QByteArray>& settingsAhead)
 {
     // What the request asked for says how long its reply is; one the program does not know
     // draws none, and whatever comes is judged at once, as it would have been.
@@ -253,8 +253,13 @@ void DetectorLink::playRequest(const CaptureRecord& request, const QByteArray& n
     receiver.SetWaitByteCountDub(command.RecPackSize);
     // Nobody waits for the speed command's acknowledgement.
     FAwaitingReply = !switching();
+    FSettingsAhead = settingsAhead;
+}
+
+bool DetectorLink::isSetting(const QByteArray& request)
+{
     Byte code = 0, param = 0;
-    FSettingAhead = settingOf(next, &code, &param) ? next : QByteArray();
+    return settingOf(request, &code, &param);
 }
 
 void DetectorLink::playReceived(const QByteArray& bytes)
@@ -269,18 +274,20 @@ void DetectorLink::playMissedReply()
     replyTimedOut();
 }
 
-void DetectorLink::applySettingAhead()
+void DetectorLink::applySettingsAhead()
 {
-    Byte code = 0, param = 0;
-    if (!settingOf(std::exchange(FSettingAhead, QByteArray()), &code, &param))
-        return;
     // As the window does when the installer confirms a setting; the mode is shown only once
     // the unit reports it.
-    switch (code) {
-    case COM_CF_SETLIT.CodCom: FView->SetLit(TLitera(param + 1)); break;
-    case COM_CF_SETSKOR.CodCom: FView->SetScor(Skorost(param)); break;
-    case COM_CF_SETADDR.CodCom: FView->SetAddr(param); break;
-    case COM_CF_SETPOR.CodCom: FView->SetPosPorog(TPosPorog(param)); break;
-    default: break;
+    for (const QByteArray& request : std::exchange(FSettingsAhead, {})) {
+        Byte code = 0, param = 0;
+        if (!settingOf(request, &code, &param))
+            continue;
+        switch (code) {
+        case COM_CF_SETLIT.CodCom: FView->SetLit(TLitera(param + 1)); break;
+        case COM_CF_SETSKOR.CodCom: FView->SetScor(Skorost(param)); break;
+        case COM_CF_SETADDR.CodCom: FView->SetAddr(param); break;
+        case COM_CF_SETPOR.CodCom: FView->SetPosPorog(TPosPorog(param)); break;
+        default: break;
+        }
     }
 }

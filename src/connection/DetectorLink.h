@@ -55,10 +55,12 @@ public:
     // The dispatcher's own requests then go nowhere, and no port is opened or reprogrammed.
     void setPlayback(bool on) { FPlayback = on; }
     bool playback() const { return FPlayback; }
-    // The recorded request becomes the one outstanding, at its recorded line speed. next is
-    // the request recorded after it: a setting there was chosen by the installer before this
-    // request's reply came, and is shown before that reply is.
-    void playRequest(const CaptureRecord& request, const QByteArray& next);
+    // The recorded request becomes the one outstanding, at its recorded line speed. The
+    // settings recorded right after it (settingsAhead) were chosen by the installer before
+    // its reply came, and are shown before that reply is, as they were.
+    void playRequest(const CaptureRecord& request, const QList<QByteArray>& settingsAhead);
+    // A request that changes a setting of the unit, rather than asking for a value.
+    static bool isSetting(const QByteArray& request);
     // A recorded piece, as the port would have handed it over.
     void playReceived(const QByteArray& bytes);
     // The request played last still waits for its reply, or for the rest of it.
@@ -81,11 +83,11 @@ signals:
 private:
     void after(int ms, std::function<void()> step);
     void replyTimedOut();
-    // The recorded setting, if any, the installer chose before the reply now decoded.
-    void applySettingAhead();
+    // The recorded settings the installer chose before the reply now decoded.
+    void applySettingsAhead();
     bool FPlayback = false;
     bool FAwaitingReply = false;
-    QByteArray FSettingAhead;
+    QList<QByteArray> FSettingsAhead;
     DetectorView* FView;
 
     qint32 lineBaud() const;

@@ -70,25 +70,29 @@ void PlaybackLine::fill()
                 return true;
         return false;
     };
-    while (!FReaderDone && (FQueue.empty() || !requestAfterFront())) {
-        Item item{FReader.next(), {}, 0, 0};
-        switch (item.kind) {
-        case CaptureReader::Record: item.record = FReader.record(); break;
-        case CaptureReader::Gap:
-            item.gapFrom = FReader.gapFromMs();
-            item.gapTo = FReader.gapToMs();
-            break;
-        // The file was read through before: an error now is a file changed under the
-        // playback, whose end it is.
-        case CaptureReader::End:
-        case CaptureReader::Error:
-            FReaderDone = true;
-            item.kind = CaptureReader::End;
-            item.record.ms = FQueue.empty() ? FPositionMs : FQueue.back().ms();
-            break;
-        }
-        FQueue.push_back(std::move(item));
+    while (!FReaderDone && (FQueue.empty() || !requestAfterFront()))
+        readOne();
+}
+
+void PlaybackLine::readOne()
+{
+    Item item{FReader.next(), {}, 0, 0};
+    switch (item.kind) {
+    case CaptureReader::Record: item.record = FReader.record(); break;
+    case CaptureReader::Gap:
+        item.gapFrom = FReader.gapFromMs();
+        item.gapTo = FReader.gapToMs();
+        break;
+    // The file was read through before: an error now is a file changed under the playback,
+    // whose end it is.
+    case CaptureReader::End:
+    case CaptureReader::Error:
+        FReaderDone = true;
+        item.kind = CaptureReader::End;
+        item.record.ms = FQueue.empty() ? FPositionMs : FQueue.back().ms();
+        break;
     }
+    FQueue.push_back(std::move(item));
 }
 
 qint64 PlaybackLine::dueAt(qint64 recordedMs) const
@@ -148,15 +152,28 @@ void PlaybackLine::play(const Item& item)
         if (FMissAtMs >= 0)
             settleMissed();
         FRequestSeen = true;
-        QByteArray next;
-        fill();
-        for (const Item& later : FQueue)
-            if (later.kind != CaptureReader::Record || later.record.request) {
-                if (later.kind == CaptureReader::Record)
-                    next = later.record.bytes;
-                break;
+        // A query followed by settings: the installer chose them (a dialog may send two)
+        // before its reply came, and the dispatcher sent them after it, one per reply.
+        QList<QByteArray> settings;
+        if (!DetectorLink::isSetting(item.record.bytes)) {
+            for (std::size_t i = 0; settings.size() < 16; ++i) {
+                if (i == FQueue.size()) {
+                    if (FReaderDone)
+                        break;
+                    const std::size_t before = FQueue.size();
+                    readOne();
+                    if (FQueue.size() == before)
+                        break;
+                }
+                const Item& later = FQueue[i];
+                if (later.kind == CaptureReader::Record && !later.record.request)
+                    continue;
+                if (later.kind != CaptureReader::Record || !DetectorLink::isSetting(later.record.bytes))
+                    break;
+                settings << later.record.bytes;
             }
-        FLink->playRequest(item.record, next);
+        }
+        FLink->playRequest(item.record, settings);
         // The wait the installer's program gave it, from when the request had left.
         const qint64 wireMs = item.record.bytes.size() * 10 * 1000 / qMax(1, item.record.baud) + 1;
         FMissAtMs = item.record.ms + wireMs + FLink->tiTimeWaitRepl->interval();

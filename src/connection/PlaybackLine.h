@@ -51,6 +51,7 @@ private:
     };
     // Reads until the queue holds the next request after the front, or the end.
     void fill();
+    void readOne();
     void step();
     void play(const Item& item);
     // The request played last has had its time: no reply in it is a reply missed.

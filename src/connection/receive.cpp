@@ -52,7 +52,7 @@ void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataP
     FAwaitingReply = false;
     if (CodeErr == 0) {
         if (FPlayback)
-            applySettingAhead();
+            applySettingsAhead();
         noteSwitchOutcome();
         dispatcher.Execute();
         emit replyAccepted();
