@@ -688,6 +688,10 @@ QString writeLongCapture(const QString& path, const QByteArray& live, qint64 byt
         if (parseCaptureLine(line, &r, &why) == CaptureLine::Record)
             records << r;
     }
+    // The capture stopped with a request on its way: repeated, that request would go unanswered
+    // at every round and cost the link each time.
+    while (!records.isEmpty() && records.last().request)
+        records.removeLast();
     if (records.size() < 2)
         return QString();
     const qint64 span = records.last().ms - records.first().ms + 1;

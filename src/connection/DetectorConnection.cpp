@@ -196,6 +196,9 @@ void DetectorConnection::playbackMissedReply()
         return;
     SetFlagReply(false);
     emit linkLost();
+    // The recording's next search begins with a log of its own, as a search does.
+    FLog.clear();
+    emit logCleared();
     link->dispatcher.Init();
     link->dispatcher.FlagScanPorts = true;
     FInSearch = true;
@@ -349,6 +352,9 @@ void DetectorConnection::addLogLine(const QString& line, bool save)
 
 void DetectorConnection::SaveConnectLog()
 {
+    // The log of a search in a recording is the installer's; this folder's file is left alone.
+    if (FPlayback)
+        return;
     SafeFile file(QString::fromUtf8(CONNECT_LOG_FILE));
     QString why;
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
