@@ -726,7 +726,7 @@ void search()
 // The capture's growth while polling, in bytes a second at each usual speed, the program in this
 // process against a simulated unit that paces its replies at the line rate. The live part of the
 // last capture is left in *live, for the reading figures.
-void captureGrowth(int seconds, QByteArray* live)
+void captureGrowth(int seconds, QByteArray* live, QByteArray* search = nullptr)
 {
     std::printf("Exchange capture while polling (%d s a speed):\n", seconds);
     for (int baud : {4800, 57600, 115200}) {
@@ -764,17 +764,20 @@ void captureGrowth(int seconds, QByteArray* live)
         std::fflush(stdout);
         *live = all.mid(all.indexOf("# gap"));
         live->remove(0, live->indexOf('\n') + 1);
+        if (search)
+            *search = all.left(all.size() - live->size());
         DestroyForms();
         QDir::setCurrent(oldCwd);
     }
 }
 
 // A capture of the given size made of the live stretch repeated, its times running on.
-QString writeLongCapture(const QString& path, const QByteArray& live, qint64 bytes)
+QString writeLongCapture(const QString& path, const QByteArray& live, qint64 bytes, const QByteArray& search = {})
 {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(captureHeader(QDateTime::currentDateTime()));
+    // The search that found the unit (header, kept records and the gap line), when given.
+    file.write(search.isEmpty() ? captureHeader(QDateTime::currentDateTime()) : search);
     QList<CaptureRecord> records;
     for (const QByteArray& line : live.split('\n')) {
         CaptureRecord r;
@@ -782,6 +785,10 @@ QString writeLongCapture(const QString& path, const QByteArray& live, qint64 byt
         if (parseCaptureLine(line, &r, &why) == CaptureLine::Record)
             records << r;
     }
+    // The capture stopped with a request on its way: repeated, that request would go unanswered
+    // at every round and cost the link each time.
+    while (!records.isEmpty() && records.last().request)
+        records.removeLast();
     if (records.size() < 2)
         return QString();
     const qint64 span = records.last().ms - records.first().ms + 1;
@@ -877,6 +884,52 @@ void capture(qint64 limitMb)
     }
 }
 
+// Playing a capture into the program at the fastest pace: from the window's first showing
+// (the file read through once, then played) to "Запись закончилась", and the peak memory.
+void playOne(const QString& what, const QString& path)
+{
+    QTemporaryDir dir;
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    qputenv("DORVIK_SERIAL_PORTS", QByteArray());
+    setAlarmSoundFactory(&silentAlarm);
+    const long base = resetPeak();
+    CreateForms();
+    fmMain->arguments = {QStringLiteral("--play"), path, QStringLiteral("--pace"), QStringLiteral("max")};
+    QElapsedTimer t;
+    t.start();
+    fmMain->show();
+    const qint64 shown = t.elapsed();
+    timeUntil([] { return fmMain->connection->playbackEnded(); }, 3600 * 1000);
+    const qint64 played = t.elapsed();
+    std::printf("  %s, %.0f MB: read through %.1f s, played %.1f s, %zu polls recorded "
+                "(%.1f MB), peak RSS %ld MB (%ld MB before)%s\n",
+                qPrintable(what), QFileInfo(path).size() / 1e6, shown / 1000.0, (played - shown) / 1000.0,
+                fmMain->record->size(), fmMain->record->bytesHeld() / 1e6,
+                readProc(QCoreApplication::applicationPid()).peakRssKb / 1024, base / 1024,
+                fmMain->connection->playbackEnded() ? "" : " (NOT ENDED)");
+    std::fflush(stdout);
+    DestroyForms();
+    QDir::setCurrent(oldCwd);
+}
+
+void play(qint64 limitMb)
+{
+    QByteArray live, search;
+    captureGrowth(10, &live, &search);
+    QTemporaryDir dir;
+    std::printf("Playing a capture with --play --pace max:\n");
+    const QString hour = writeLongCapture(dir.filePath(QStringLiteral("hour.dcap")), live,
+                                          qint64(live.size()) * 3600 / 10, search);
+    playOne(QStringLiteral("an hour of polling at 115200 bit/s"), hour);
+    QFile::remove(hour);
+    if (limitMb > 0) {
+        const QString big = writeLongCapture(dir.filePath(QStringLiteral("limit.dcap")), live,
+                                             qMin(limitMb * 1024 * 1024, CAPTURE_MAX_BYTES), search);
+        playOne(QStringLiteral("%1 MB of polling").arg(limitMb), big);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -895,6 +948,12 @@ int main(int argc, char** argv)
     }
     // "capture [MB]": the capture's growth and reading; with MB, also a capture of that size
     // (1024: the largest there is, a few minutes to write and read).
+    // "play [MB]": an hour's capture played with --play at the fastest pace; with MB, also one
+    // of that size.
+    if (argc > 1 && QByteArray(argv[1]) == "play") {
+        play(argc > 2 ? QString::fromLatin1(argv[2]).toLongLong() : 0);
+        return 0;
+    }
     if (argc > 1 && QByteArray(argv[1]) == "capture") {
         capture(argc > 2 ? QString::fromLatin1(argv[2]).toLongLong() : 0);
         return 0;

@@ -1,6 +1,7 @@
 #include "connection/DetectorConnection.h"
 
 #include "connection/DetectorLink.h"
+#include "connection/PlaybackLine.h"
 #include "connection/ReplyTimer.h"
 #include "connection/ReportFile.h"
 #include "connection/SafeFile.h"
@@ -68,6 +69,13 @@ DetectorConnection::DetectorConnection(QObject* parent)
     connect(link, &DetectorLink::replyAccepted, this, [this] {
         if (link->dispatcher.FlagScanPorts && tiTimeWaitRepl->interval() < SEARCH_REPLY_MS)
             tiTimeWaitRepl->setInterval(SEARCH_REPLY_MS);
+        // After a gap in the recording polling goes on where it was: the same unit, still known.
+        if (FInPlaybackGap && link->dispatcher.VidObmen() == permanent) {
+            FInPlaybackGap = false;
+            FFlagReply = true;
+            emit replyChanged(true);
+            emit linkEstablished();
+        }
     });
     connect(link, &DetectorLink::lineSpeedChanged, this, &DetectorConnection::lineSpeedChanged);
     connect(tiRepair, &QTimer::timeout, this, &DetectorConnection::tiRepairTimer);
@@ -102,6 +110,9 @@ void DetectorConnection::start()
 
 void DetectorConnection::bbFindClick()
 {
+    // A recording holds its own searches.
+    if (FPlayback)
+        return;
     tiRepair->stop();
     FWaitingForPort = false;
     emit searchStarted();
@@ -111,6 +122,9 @@ void DetectorConnection::bbFindClick()
 
 void DetectorConnection::receiveErrorSeen()
 {
+    // The recording went on under the box; it has already taken its course.
+    if (FPlayback)
+        return;
     // Carry on as after a missed reply, so that the search moves on or the lost link is
     // reported and recovered, instead of showing stale values forever.
     if (!FStopped && !tiTimeWaitRepl->isEnabled())
@@ -121,6 +135,8 @@ void DetectorConnection::stop()
 {
     FStopped = true;
     FInSearch = false;
+    if (FPlayback)
+        FPlayback->stop();
     // Nothing of the exchange or the search may run on: a step still pending would act for a
     // program that is closing.
     link->stop();
@@ -129,6 +145,74 @@ void DetectorConnection::stop()
     tiRepair->stop();
     ComPortList.clear();
     fRep->close();
+}
+
+// ---- Playback ----
+
+bool DetectorConnection::openPlayback(const QString& path, int pace, QString* error)
+{
+    auto* line = new PlaybackLine(link, this);
+    if (!line->open(path, error)) {
+        delete line;
+        return false;
+    }
+    line->setPace(pace);
+    FPlayback = line;
+    FPlaybackFile = path;
+    link->setPlayback(true);
+    connect(line, &PlaybackLine::gap, this, &DetectorConnection::playbackGap);
+    connect(line, &PlaybackLine::finished, this, &DetectorConnection::playbackFinished);
+    // A faulty reply's box stops nothing here: the recording goes on as the installer's
+    // program did once the box was closed.
+    connect(link, &DetectorLink::receiveFailed, this, &DetectorConnection::playbackMissedReply);
+    return true;
+}
+
+void DetectorConnection::startPlayback()
+{
+    FStopped = false;
+    SetFlagReply(false);
+    // As the search begins; the recording's requests stand for the search's own.
+    link->dispatcher.Init();
+    link->dispatcher.FlagScanPorts = true;
+    FInSearch = true;
+    emit searchStarted();
+    FPlayback->start();
+}
+
+bool DetectorConnection::playbackEnded() const { return FPlayback && FPlayback->ended(); }
+
+void DetectorConnection::playbackMissedReply()
+{
+    if (FStopped)
+        return;
+    // Only shown: the installer's Connect.txt is theirs, and the engineer's is not touched.
+    addLogLine(QString::fromUtf8(LOG_FAILURE), false);
+    if (link->dispatcher.FlagScanPorts)
+        return;
+    link->stop();
+    FInPlaybackGap = false;
+    if (!FFlagReply)
+        return;
+    SetFlagReply(false);
+    emit linkLost();
+    // The recording's next search begins with a log of its own, as a search does.
+    FLog.clear();
+    emit logCleared();
+    link->dispatcher.Init();
+    link->dispatcher.FlagScanPorts = true;
+    FInSearch = true;
+}
+
+void DetectorConnection::playbackGap()
+{
+    if (!FFlagReply || link->dispatcher.VidObmen() != permanent)
+        return;
+    FInPlaybackGap = true;
+    // The unit was polled all along; only the file is silent. What it reported stays known.
+    FFlagReply = false;
+    emit replyChanged(false);
+    emit linkLost();
 }
 
 void DetectorConnection::after(int ms, std::function<void()> step)
@@ -268,6 +352,9 @@ void DetectorConnection::addLogLine(const QString& line, bool save)
 
 void DetectorConnection::SaveConnectLog()
 {
+    // The log of a search in a recording is the installer's; this folder's file is left alone.
+    if (FPlayback)
+        return;
     SafeFile file(QString::fromUtf8(CONNECT_LOG_FILE));
     QString why;
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -298,6 +385,10 @@ void DetectorConnection::AddEvent(const QString& ev)
 
 void DetectorConnection::tiTimeWaitReplTimer()
 {
+    if (FPlayback) {
+        playbackMissedReply();
+        return;
+    }
     tiTimeWaitRepl->setEnabled(false);
     addLogLine(QString::fromUtf8(LOG_FAILURE), true);
     if (link->dispatcher.FlagScanPorts && ScanPortNextSpeed())
@@ -355,7 +446,7 @@ void DetectorConnection::tiRepairTimer()
 
 void DetectorConnection::portsAppeared(const QStringList& ports)
 {
-    if (FStopped || FFlagReply)
+    if (FStopped || FFlagReply || FPlayback)
         return;
     // With -COM only the named port is ever searched.
     if (params.is_com && !ports.contains(ComPortList.value(0)))
@@ -400,7 +491,8 @@ void DetectorConnection::SetFlagReply(bool Value)
 
 void DetectorConnection::changed(DetectorValue v)
 {
-    FCarried |= v;
+    if (!FChoosing && !link->applyingChoices())
+        FCarried |= v;
     emit unitChanged();
 }
 

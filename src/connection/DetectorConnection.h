@@ -17,6 +17,7 @@
 #include <optional>
 
 class DetectorLink;
+class PlaybackLine;
 class PortWatch;
 class QTimer;
 class ReplyTimer;
@@ -43,6 +44,15 @@ public:
     bool signalReported() const { return FSignalReported; }
     // The values decoded since the last call (DetectorValue bits): what the last reply carried.
     std::uint16_t takeCarried();
+    // A value the user chose is kept and shown like a reported one, but it was not measured:
+    // the reply that next carries it says what the unit took.
+    template <class Set>
+    void choose(Set&& set)
+    {
+        FChoosing = true;
+        set();
+        FChoosing = false;
+    }
     // The receiver model lookup; it reports the model through SetIdent.
     TfmIdent fmIdent{[this](TIdent model) { SetIdent(model); }};
     // Counts the identifications in this run (a unit found again after a loss counts again).
@@ -86,6 +96,16 @@ public:
     void receiveErrorSeen();
     // The program is closing: nothing is pending any more, the port is closed.
     void stop();
+
+    // ---- Playback of an exchange capture, instead of a unit ----
+    // Reads the capture through; false with the reader's message. No port is opened then,
+    // nothing is sent, and no search is made: startPlayback() plays the recording instead.
+    bool openPlayback(const QString& path, int pace, QString* error);
+    void startPlayback();
+    bool playing() const { return FPlayback != nullptr; }
+    PlaybackLine* playback() const { return FPlayback; }
+    QString playbackFile() const { return FPlaybackFile; }
+    bool playbackEnded() const;
 
     // ---- Search ----
     void EnumPorts2();
@@ -155,8 +175,19 @@ signals:
     void unitChanged();
     // A file of ours could not be written; said once per file and run.
     void fileTrouble(const QString& text);
+    // The recording has been played to its end.
+    void playbackFinished();
 
 private:
+    // A reply the recording does not hold: the recorded search goes on with its next request,
+    // polling has lost its unit, and the recording's next search is followed.
+    void playbackMissedReply();
+    // The recording holds nothing for a while: shown as a lost link until it goes on.
+    void playbackGap();
+    PlaybackLine* FPlayback = nullptr;
+    QString FPlaybackFile;
+    bool FInPlaybackGap = false;
+
     // The search's pauses: the next step runs from the event loop after ms, and a new step,
     // or stop(), cancels the one pending.
     void after(int ms, std::function<void()> step);
@@ -185,6 +216,7 @@ private:
     bool FFieldReported = false;
     bool FSignalReported = false;
     std::uint16_t FCarried = 0;
+    bool FChoosing = false;
     int FUnitNumber = 0;
     std::optional<TLitera> FPairLetter;
 };

@@ -3,6 +3,9 @@
 #include "connection/ExchangeCapture.h"
 #include "connection/ReplyTimer.h"
 #include "connection/params.h"
+#include "protocol/codec.h"
+
+#include <utility>
 
 DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
     : QObject(parent),
@@ -10,7 +13,8 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
       tiTimeWaitRepl(new ReplyTimer(500, this)),
       transmitter(this),
       dispatcher(view, this, &transmitter, &receiver),
-      FCapture(new ExchangeCapture(this))
+      FCapture(new ExchangeCapture(this)),
+      FView(view)
 {
     connect(FCapture, &ExchangeCapture::failed, this, &DetectorLink::captureFailed);
     FClock.start();
@@ -25,11 +29,7 @@ DetectorLink::DetectorLink(DetectorView* view, QObject* parent)
         tiTimeWaitRepl->setEnabled(false);
         if (COMP->ReadWaiting() > 0 && (tiTimeWaitRepl->isEnabled() || FHalted))
             return;
-        if (FSwitchUnconfirmed && dispatcher.VidObmen() == permanent) {
-            FSwitchUnconfirmed = false;
-            FRefindPending = true;
-        }
-        emit replyTimeout();
+        replyTimedOut();
     });
     FStep.setSingleShot(true);
     FStep.setTimerType(Qt::PreciseTimer);
@@ -50,8 +50,20 @@ DetectorLink::~DetectorLink()
         Receiver = nullptr;
 }
 
+void DetectorLink::replyTimedOut()
+{
+    if (FSwitchUnconfirmed && dispatcher.VidObmen() == permanent) {
+        FSwitchUnconfirmed = false;
+        FRefindPending = true;
+    }
+    emit replyTimeout();
+}
+
 void DetectorLink::SendFrame(const std::vector<std::uint8_t>& frame, std::uint8_t replyBytes)
 {
+    // In playback the installer's program has made the request already; ours would be a guess.
+    if (FPlayback)
+        return;
     // From here on every received byte belongs to the reply of this request.
     FHalted = false;
     receiver.ClearRe();
@@ -151,6 +163,11 @@ void DetectorLink::SwitchToWorkingSpeed(std::function<void()> then)
     FSwitchUnconfirmed = target != COMP->ComPortSpeed();
     if (FSwitchesNotFollowed >= 2)
         emit speedSwitchRefused(qint32(Win32BaudRates[CPS_INDEX[FWorkingSpeedIndex]]));
+    // The recording knows where the line went: the switch ends with its next request.
+    if (FPlayback) {
+        FNext = std::move(then);
+        return;
+    }
     // The speed command must be on the wire, whole and at the old speed, before the line
     // changes; the unit acknowledges it at the old speed and nobody waits for that.
     after(300, [this, target, then = std::move(then)]() mutable {
@@ -175,4 +192,104 @@ void DetectorLink::after(int ms, std::function<void()> step)
 {
     FNext = std::move(step);
     FStep.start(ms);
+}
+
+// ---- Playback ----
+
+namespace {
+bool baudRate(qint32 baud, TComPortBaudRate* rate)
+{
+    for (int i = 0; i < 13; ++i)
+        if (qint32(Win32BaudRates[i]) == baud) {
+            *rate = TComPortBaudRate(i);
+            return true;
+        }
+    return false;
+}
+
+// The code and parameter of a recorded setting request; false for a query or no request.
+bool settingOf(const QByteArray& request, Byte* code, Byte* param)
+{
+    std::vector<Byte> payload;
+    const auto* data = reinterpret_cast<const Byte*>(request.constData());
+    // Start, address, code, parameter, checksum, end.
+    if (request.size() != 10 || data[0] != frame::kRequestStart
+        || !frame::decodeDigits(data, int(request.size()), payload) || payload.size() != 4)
+        return false;
+    *code = payload[1];
+    *param = payload[2];
+    return true;
+}
+}  // namespace
+
+void DetectorLink::playRequest(const CaptureRecord& request, const QList<QByteArray>& settingsAhead)
+{
+    // What the request asked for says how long its reply is; one the program does not know
+    // draws none, and whatever comes is judged at once, as it would have been.
+    std::vector<Byte> payload;
+    const auto* data = reinterpret_cast<const Byte*>(request.bytes.constData());
+    RSerialStruct command{0, 0};
+    if (frame::decodeDigits(data, int(request.bytes.size()), payload) && payload.size() >= 2)
+        findCommand(payload[1], command);
+    TComPortBaudRate rate{};
+    const bool newSpeed = baudRate(request.baud, &rate) && rate != COMP->ComPortSpeed();
+    if (newSpeed)
+        COMP->SetComPortBaudRate(rate);
+    // The speed command goes out while the switch is pending; the request after it, at
+    // whatever speed was recorded, is the first of polling.
+    if (switching() && !(command == COM_CF_SETBR)) {
+        FSwitchUnconfirmed = newSpeed;
+        auto then = std::move(FNext);
+        FNext = nullptr;
+        if (newSpeed)
+            emit lineSpeedChanged(rate);
+        then();
+    } else if (newSpeed) {
+        emit lineSpeedChanged(rate);
+    }
+    FHalted = false;
+    receiver.ClearRe();
+    receiver.SetWaitByteCount(command.RecPackSize);
+    receiver.SetWaitByteCountDub(command.RecPackSize);
+    // Nobody waits for the speed command's acknowledgement.
+    FAwaitingReply = !switching();
+    FSettingsAhead = settingsAhead;
+}
+
+bool DetectorLink::isSetting(const QByteArray& request)
+{
+    Byte code = 0, param = 0;
+    return settingOf(request, &code, &param);
+}
+
+void DetectorLink::playReceived(const QByteArray& bytes)
+{
+    if (!bytes.isEmpty())
+        COMPReceiveData(COMP, reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()));
+}
+
+void DetectorLink::playMissedReply()
+{
+    FAwaitingReply = false;
+    replyTimedOut();
+}
+
+void DetectorLink::applySettingsAhead()
+{
+    // As the window does when the installer confirms a setting; the mode is shown only once
+    // the unit reports it.
+    FApplyingChoices = true;
+    for (const QByteArray& request : std::exchange(FSettingsAhead, {})) {
+        Byte code = 0, param = 0;
+        if (!settingOf(request, &code, &param))
+            continue;
+        switch (code) {
+        case COM_CF_SETLIT.CodCom: FView->SetLit(TLitera(param + 1)); break;
+        case COM_CF_SETSKOR.CodCom: FView->SetScor(Skorost(param)); break;
+        case COM_CF_SETADDR.CodCom: FView->SetAddr(param); break;
+        case COM_CF_SETPOR.CodCom: FView->SetPosPorog(TPosPorog(param)); break;
+        default: break;
+        }
+    }
+    FApplyingChoices = false;
 }

@@ -51,6 +51,25 @@ public:
     // exchange starts afresh.
     void stop();
 
+    // ---- Playback: a recording stands in for the port (PlaybackLine) ----
+    // The dispatcher's own requests then go nowhere, and no port is opened or reprogrammed.
+    void setPlayback(bool on) { FPlayback = on; }
+    // Showing the settings the installer chose, as recorded: values chosen, not measured.
+    bool applyingChoices() const { return FApplyingChoices; }
+    bool playback() const { return FPlayback; }
+    // The recorded request becomes the one outstanding, at its recorded line speed. The
+    // settings recorded right after it (settingsAhead) were chosen by the installer before
+    // its reply came, and are shown before that reply is, as they were.
+    void playRequest(const CaptureRecord& request, const QList<QByteArray>& settingsAhead);
+    // A request that changes a setting of the unit, rather than asking for a value.
+    static bool isSetting(const QByteArray& request);
+    // A recorded piece, as the port would have handed it over.
+    void playReceived(const QByteArray& bytes);
+    // The request played last still waits for its reply, or for the rest of it.
+    bool awaitingReply() const { return FAwaitingReply; }
+    // Its wait has run out, as the reply timer's would have.
+    void playMissedReply();
+
 signals:
     void replyTimeout();
     // A reply was accepted and its values handed on.
@@ -65,6 +84,14 @@ signals:
 
 private:
     void after(int ms, std::function<void()> step);
+    void replyTimedOut();
+    // The recorded settings the installer chose before the reply now decoded.
+    void applySettingsAhead();
+    bool FApplyingChoices = false;
+    bool FPlayback = false;
+    bool FAwaitingReply = false;
+    QList<QByteArray> FSettingsAhead;
+    DetectorView* FView;
 
     qint32 lineBaud() const;
     // Every request written and every piece received, for the capture; the search that found

@@ -22,6 +22,8 @@ const QString KEY_ADDR = QStringLiteral("-ADDR");
 const QString KEY_BAUD = QStringLiteral("-BAUD");
 const QString KEY_COM = QStringLiteral("-COM");
 const QString KEY_PROT = QStringLiteral("-PROT");
+const QString KEY_PLAY = QStringLiteral("--PLAY");
+const QString KEY_PACE = QStringLiteral("--PACE");
 constexpr int MAX_ARGUMENTS = 4;
 
 void set_baud_info(RParamStruct& params, std::uint8_t index)
@@ -94,8 +96,44 @@ bool CommandLine::fail(const char* what)
     return false;
 }
 
+bool CommandLine::takePlayback()
+{
+    QStringList rest;
+    bool paceGiven = false;
+    for (int i = 0; i < FArguments.size(); ++i) {
+        const QString U = FArguments[i].toUpper();
+        if (U != KEY_PLAY && U != KEY_PACE) {
+            rest << FArguments[i];
+            continue;
+        }
+        // The value is the next argument, whatever it looks like: a file may be called "-x".
+        if (i + 1 >= FArguments.size() || FArguments[i + 1].isEmpty())
+            return fail(U == KEY_PLAY ? PARAM_ERROR_PLAY : PARAM_ERROR_PACE);
+        const QString value = FArguments[++i];
+        if (U == KEY_PLAY) {
+            playFile = value;
+            continue;
+        }
+        paceGiven = true;
+        if (value == QLatin1String("1") || value == QLatin1String("10"))
+            playPace = value.toInt();
+        else if (value.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0)
+            playPace = 0;
+        else
+            return fail(PARAM_ERROR_PACE);
+    }
+    // A pace for nothing to play is a mistake worth saying.
+    if (paceGiven && playFile.isEmpty())
+        return fail(PARAM_ERROR_PACE);
+    FArguments = rest;
+    return true;
+}
+
 bool CommandLine::param_analyze()
 {
+    // The playback's options come in pairs and do not count against the four.
+    if (!takePlayback())
+        return false;
     if (FArguments.size() > MAX_ARGUMENTS)
         return fail(PARAM_ERROR_COUNT);
 

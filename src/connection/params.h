@@ -34,9 +34,15 @@ public:
     std::uint8_t addr = 0;
     // -PROT: the connection log is shown on the start page.
     bool showLog = false;
+    // --play FILE: the exchange capture to play instead of looking for a unit; empty: none.
+    QString playFile;
+    // --pace 1|10|max: as recorded, ten times as fast, or as fast as it goes (0).
+    int playPace = 1;
 
 private:
     bool fail(const char* what);
+    // Takes --play and --pace (each with its value) out of the arguments.
+    bool takePlayback();
     QStringList FArguments;
     QString FError;
 };

@@ -27,7 +27,8 @@ QString receiveErrorText(int code, const std::uint8_t* data, int size, int waitC
 void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataPtr, int DataSize)
 {
     // Support sees everything the line brought, also what the exchange drops unread.
-    note(false, DataPtr, DataSize);
+    if (!FPlayback)
+        note(false, DataPtr, DataSize);
     // The speed command's acknowledgement comes while the line is being switched; nobody waits
     // for it, and it must not stop the reply timer the command started.
     if (DataSize < 1 || FHalted || switching())
@@ -48,7 +49,10 @@ void DetectorLink::COMPReceiveData(TSerialPortDriver*, const std::uint8_t* DataP
     if (receiver.CountRe() < 1)
         return;
     const int CodeErr = TestRecData();
+    FAwaitingReply = false;
     if (CodeErr == 0) {
+        if (FPlayback)
+            applySettingsAhead();
         noteSwitchOutcome();
         dispatcher.Execute();
         emit replyAccepted();

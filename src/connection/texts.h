@@ -45,6 +45,11 @@ inline constexpr char PARAM_ERROR_BAUD[] = "\n\rОшибка в параметр
 inline constexpr char PARAM_ERROR_COM[] = "\n\rОшибка в параметре -com\n\r";
 inline constexpr char PARAM_ERROR_PORT[] = "\n\rПорт не найден\n\r";
 inline constexpr char PARAM_ERROR_PROT[] = "\n\rОшибка в параметре -prot\n\r";
+inline constexpr char PARAM_ERROR_PLAY[] = "\n\rОшибка в параметре --play: нет имени файла\n\r";
+inline constexpr char PARAM_ERROR_PACE[] = "\n\rОшибка в параметре --pace: 1, 10 или max\n\r";
+// A capture that cannot be played: %1 is the reader's message (file, line, why).
+inline constexpr char PLAY_ERROR_TEXT[] =
+    "Запись обмена не может быть воспроизведена:\n\r%1\n\r\n\rПриложение будет закрыто!";
 
 inline constexpr char REPORT_ERROR_TEXT[] =
     "Не удалось создать файл отчета\n\r%1\n\r%2\n\r\n\rОбрывы связи не будут записаны.";

@@ -307,6 +307,12 @@ public:
     void makeReport();
     bool writeReport(const QString& path, const ReportFacts& asked, QString* error);
 
+    // ---- Playing an exchange capture (panel/playback.cpp) ----
+    // The title names the recording; nothing that would send can be used, nor a new search.
+    void showPlayback();
+    void lockForPlayback();
+    void showPlaybackEnded();
+
     // ---- Dialog openers (panel/openers.cpp) ----
     // The panel's labels follow what the settings dialogs show while they are open.
     void connectDialogs();

@@ -90,7 +90,7 @@ void TfmMain::bbLiterClick()
         return;
     if (!runSettingDialog(this, fmLiter, Detector.FLit, &TfmLiter::Lit, &TfmLiter::BufLit, &TfmLiter::SetLit))
         return;
-    connection->SetLit(fmLiter->Lit());
+    connection->choose([this] { connection->SetLit(fmLiter->Lit()); });
     connection->link->dispatcher.FlagSetLiter.raise(Detector.FLit);
 }
 
@@ -100,7 +100,7 @@ void TfmMain::bbSkorClick()
         return;
     if (!runSettingDialog(this, fmSkor, Detector.FScor, &TfmSkor::Scor, &TfmSkor::BufScor, &TfmSkor::SetScor))
         return;
-    connection->SetScor(fmSkor->Scor());
+    connection->choose([this] { connection->SetScor(fmSkor->Scor()); });
     connection->link->dispatcher.FlagSetSkor.raise(Detector.FScor);
 }
 
@@ -110,7 +110,7 @@ void TfmMain::bbAddrClick()
         return;
     if (!runSettingDialog(this, fmAddr, Detector.FAddr, &TfmAddr::Addr, &TfmAddr::BufAddr, &TfmAddr::SetAddr))
         return;
-    connection->SetAddr(fmAddr->Addr());
+    connection->choose([this] { connection->SetAddr(fmAddr->Addr()); });
     connection->link->dispatcher.FlagSetAddress.raise(Byte(Detector.FAddr & 0xFF));
 }
 

@@ -151,6 +151,8 @@ void TfmMain::bbTrendClick()
         ini.load(SettingsFileName());
         const QString places = QString::fromUtf8(ini.value(WALK_SECTION, KEY_PLACES).value_or(WALK_PLACES_DEFAULT));
         fmTrend->walkPanel->setPlaces(places.split(QLatin1Char('|'), Qt::SkipEmptyParts));
+        // A recording played back is not captured again.
+        fmTrend->sbCapture->setEnabled(!connection->playing());
     }
     fmTrend->show();
     fmTrend->raise();

@@ -40,6 +40,12 @@ void TfmMain::showLinkLost()
 {
     // An alarm that can be heard but no longer seen helps nobody.
     alarmSound->stop();
+    if (connection->playing()) {
+        VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(PLAY_LINK_LOST_TEXT));
+        leRepair->setEnabled(false);
+        leRepair->clear();
+        return;
+    }
     if (connection->waitingForPort()) {
         // Nothing to count down to: the search starts when the port is back, or when asked.
         VivError(QString::fromUtf8(MSG_LINK_LOST), QString::fromUtf8(C_PORT_GONE).arg(connection->portName()));

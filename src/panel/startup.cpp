@@ -114,13 +114,21 @@ void TfmMain::FormShow()
 {
     // The report is opened once the command line is accepted: a refused one leaves it alone.
     CommandLine commandLine(arguments);
-    const bool accepted = commandLine.param_analyze();
+    bool accepted = commandLine.param_analyze();
+    QString refusal = commandLine.errorText();
+    const bool playing = accepted && !commandLine.playFile.isEmpty();
+    if (playing) {
+        QString error;
+        accepted = connection->openPlayback(commandLine.playFile, commandLine.playPace, &error);
+        if (!accepted)
+            refusal = QString::fromUtf8(PLAY_ERROR_TEXT).arg(error);
+    }
     if (!accepted && !closingProgram()) {
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), commandLine.errorText(),
-                        QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ERROR_CAPT), refusal, QMessageBox::Ok, this);
         box.exec();
     }
-    if (!accepted || !openReport(connection->fRep)) {
+    // A recording's lost links are not this computer's: the report is left alone.
+    if (!accepted || (!playing && !openReport(connection->fRep))) {
         // The user has seen the error; the window itself never appears.
         exitCode = 1;
         setAttribute(Qt::WA_DontShowOnScreen);
@@ -135,7 +143,12 @@ void TfmMain::FormShow()
         lbStepInit->setVisible(true);
     }
     InitInterf();
-    connection->start();
+    if (playing) {
+        showPlayback();
+        connection->startPlayback();
+    } else {
+        connection->start();
+    }
 }
 
 void TfmMain::FormDestroy()

@@ -3,6 +3,15 @@
 // "\n\r" is the program's line break (LF then CR). The B of the volt titles is a Latin B.
 
 inline constexpr char CAPT_MAIN_WINDOW[] = "ДОРВИК-М Визард v.2.17";
+// Playing an exchange capture: %1 is the file's name.
+inline constexpr char CAPT_PLAY_WINDOW[] = "ДОРВИК-М Визард v.2.17 — запись обмена %1";
+inline constexpr char CAPT_PLAY_ENDED_WINDOW[] = "ДОРВИК-М Визард v.2.17 — запись обмена %1 (закончилась)";
+inline constexpr char PLAY_ENDED[] = "Запись закончилась";
+// Under PLAY_ENDED on the start page: %1 is the file.
+inline constexpr char PLAY_ENDED_TEXT[] = "Воспроизведение записи обмена\n\r%1\n\rзавершено. Поиск извещателя не ведется.";
+inline constexpr char PLAY_LINK_LOST_TEXT[] =
+    "Так было в записи: извещатель не ответил\n\rили обмен в это время не записан.\n\r\n\r"
+    "Воспроизведение записи продолжается";
 
 // Start page
 inline constexpr char CAPT_LA_STEP_INIT[] = "Протокол:";

@@ -37,6 +37,8 @@ private slots:
     void initTestCase();
     void analyze_data();
     void analyze();
+    void playback_data();
+    void playback();
     void refusedCommandLineEndsTheProgram();
 
 private:
@@ -114,6 +116,39 @@ void tst_Params::analyze_data()
                                                        longText, longText}
                                         << "" << addrError << kDefaults;
     QTest::newRow("two keywords") << QStringList{"-BAUD9600-ADDR5"} << "" << addrError << kDefaults;
+}
+
+void tst_Params::playback_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("pace");
+    QTest::newRow("file") << QStringList{"--play", "a.dcap"} << true << "a.dcap" << 1;
+    QTest::newRow("upper case, ten times") << QStringList{"--PACE", "10", "--PLAY", "a.dcap"} << true << "a.dcap" << 10;
+    QTest::newRow("fastest") << QStringList{"--play", "a.dcap", "--pace", "MAX"} << true << "a.dcap" << 0;
+    // A file name is taken as it is, even one that looks like an option of ours.
+    QTest::newRow("file named like an option") << QStringList{"--play", "-prot-x.dcap"} << true << "-prot-x.dcap" << 1;
+    QTest::newRow("not counted against the four")
+        << QStringList{"-ADDR1", "-BAUD9600", "-PROT", "/x", "--play", "a.dcap", "--pace", "1"} << true << "a.dcap" << 1;
+    QTest::newRow("no file") << QStringList{"--play"} << false << "" << 1;
+    QTest::newRow("pace of nothing") << QStringList{"--pace", "10"} << false << "" << 1;
+    QTest::newRow("unknown pace") << QStringList{"--play", "a.dcap", "--pace", "2"} << false << "a.dcap" << 1;
+}
+
+void tst_Params::playback()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, accepted);
+    QFETCH(QString, file);
+    QFETCH(int, pace);
+    CommandLine commandLine(arguments);
+    QCOMPARE(commandLine.param_analyze(), accepted);
+    QCOMPARE(commandLine.errorText().isEmpty(), accepted);
+    if (accepted) {
+        QCOMPARE(commandLine.playFile, file);
+        QCOMPARE(commandLine.playPace, pace);
+    }
 }
 
 void tst_Params::analyze()
