@@ -54,15 +54,6 @@ const QByteArray KEY_HEIGHT = "HEIGHT";
 const QByteArray WALK_SECTION = "WALKTEST";
 const QByteArray KEY_PLACES = "PLACES";
 
-const char* modeName(TRejim mode)
-{
-    switch (mode) {
-    case dej: return MODE_DUTY;
-    case ust: return MODE_ALIGNMENT;
-    case vklpit: return MODE_POWER_ON;
-    }
-    return "";
-}
 }  // namespace
 
 void TfmMain::startSession()
@@ -345,7 +336,7 @@ bool TfmMain::writeReport(const QString& path, const ReportFacts& asked, QString
         facts.model = QString::number(receiver->unit().ident);
         facts.threshold = QString::number(porogVolts(last.threshold), 'f', 1) + QString::fromUtf8(REPORT_VOLT_UNIT);
         facts.range = skorostText(last.range);
-        facts.mode = QString::fromUtf8(modeName(last.mode));
+        facts.mode = modeText(last.mode);
     } else if (transmitter) {
         facts.model = QString::number(transmitter->unit().ident);
     }

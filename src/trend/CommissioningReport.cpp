@@ -196,71 +196,77 @@ void settingsPart(Pages& pages, const ReportFacts& f)
                 false);
 }
 
-void alignmentPart(Pages& pages, const SessionRecord& record)
+void alignmentPart(Pages& pages, const RecordSummary& r)
 {
     pages.heading(text(REPORT_SECTION_ALIGNMENT));
-    if (!record.alignedThisSession()) {
+    if (!r.aligned) {
         pages.paragraph(text(REPORT_NO_ALIGNMENT), 10.5, false, Qt::black, points(8));
         return;
     }
-    const AlignmentHold& hold = record.alignment();
-    const SessionSample* last = record.last();
-    const bool stillAligning = last && last->aligning();
     const auto ink = [](TPosUstMarker s) {
         return signalZone(s) == SignalZone::Normal ? QColor() : WARNING_INK;
     };
+    QString max = volts(ustVolts(r.alignMax)) + QStringLiteral(", ") + zoneFlagged(r.alignMax);
+    if (!r.alignMaxTime.isEmpty())
+        max += QStringLiteral(", ") + r.alignMaxTime;
     pages.table(TWO_COLUMNS,
-                {{text(stillAligning ? REPORT_ALIGNMENT_NOW : REPORT_ALIGNMENT_END),
-                  volts(ustVolts(hold.last)) + QStringLiteral(", ") + zoneFlagged(hold.last)},
-                 {text(REPORT_ALIGNMENT_MAX), volts(ustVolts(hold.max)) + QStringLiteral(", ") + zoneFlagged(hold.max) +
-                                                  QStringLiteral(", ") + timeOfDayText(record, hold.maxMs)}},
-                false, {ink(hold.last), ink(hold.max)});
+                {{text(r.stillAligning ? REPORT_ALIGNMENT_NOW : REPORT_ALIGNMENT_END),
+                  volts(ustVolts(r.alignLast)) + QStringLiteral(", ") + zoneFlagged(r.alignLast)},
+                 {text(REPORT_ALIGNMENT_MAX), max}},
+                false, {ink(r.alignLast), ink(r.alignMax)});
 }
 
-void walkPart(Pages& pages, const SessionRecord& record, const QImage& chart)
+double marginOf(const RecordSummary::Crossing& c) { return poleVolts(c.peak) - porogVolts(c.threshold); }
+
+void walkPart(Pages& pages, const RecordSummary& r, const QImage& chart)
 {
     pages.heading(text(REPORT_SECTION_WALK));
-    const WalkTest& walk = record.walk();
-    if (walk.crossings().empty()) {
+    if (r.walk.empty()) {
         pages.paragraph(text(REPORT_NO_WALK), 10.5, false, Qt::black, points(8));
         return;
     }
     std::vector<QStringList> rows{{text(WALK_COL_NUMBER), text(WALK_COL_TIME), text(WALK_COL_PLACE),
                                    text(WALK_COL_PEAK), text(WALK_COL_MARGIN), text(WALK_COL_ALARM)}};
     std::vector<QColor> inks{QColor()};
+    WalkVerdict v;
+    TValPole weakest = POLE_MAX;
     int n = 0;
-    for (const WalkCrossing& c : walk.crossings()) {
-        const auto delay = c.alarmDelayMs();
-        const QString alarm = !c.detected() ? text(WALK_ALARM_NO)
-                              : delay ? text(WALK_ALARM_YES).arg(QString::number(*delay / 1000.0, 'f', 1))
-                                      : text(WALK_ALARM_YES_NO_DELAY);
-        rows.push_back({QString::number(++n), timeOfDayText(record, c.startMs), printableText(c.place),
-                        volts(poleVolts(c.peak)),
-                        margin(c.marginVolts()) + QStringLiteral(" (") + percent(c.marginShare()) + QStringLiteral(")"),
-                        alarm});
-        const bool short_ = !c.detected() || c.marginShare() < walk.margin() - 1e-9;
-        inks.push_back(short_ ? WARNING_INK : QColor());
+    for (const RecordSummary::Crossing& c : r.walk) {
+        const QString alarm = !c.detected ? text(WALK_ALARM_NO)
+                              : c.delayMs ? text(WALK_ALARM_YES).arg(QString::number(*c.delayMs / 1000.0, 'f', 1))
+                                          : text(WALK_ALARM_YES_NO_DELAY);
+        const double share = marginOf(c) / porogVolts(c.threshold);
+        const bool enough = c.detected && share >= r.margin - 1e-9;
+        rows.push_back({QString::number(++n), c.time, printableText(c.place), volts(poleVolts(c.peak)),
+                        margin(marginOf(c)) + QStringLiteral(" (") + percent(share) + QStringLiteral(")"), alarm});
+        inks.push_back(enough ? QColor() : WARNING_INK);
+        ++v.crossings;
+        v.detected += c.detected;
+        v.withMargin += enough;
+        weakest = std::min(weakest, c.peak);
     }
     pages.table({0.06, 0.12, 0.34, 0.13, 0.2, 0.15}, rows, true, inks);
 
-    const WalkVerdict v = walk.verdict();
-    const ThresholdAdvice a = walk.advice();
-    const RestLevel rest = walk.rest();
     const QString counts = text(REPORT_WALK_COUNTS)
                                .arg(v.detected)
                                .arg(v.crossings)
                                .arg(v.withMargin)
-                               .arg(std::lround(walk.margin() * 100));
-    pages.table(TWO_COLUMNS,
-                {{text(REPORT_WALK_RESULT),
-                  text(v.passed() ? REPORT_WALK_PASSED : REPORT_WALK_FAILED) + QStringLiteral(": ") + counts},
-                 {text(REPORT_WALK_ADVICE),
-                  a.possible ? text(REPORT_WALK_ADVICE_VALUE).arg(volts(porogVolts(a.highest)), volts(porogVolts(a.lowest)))
-                             : text(REPORT_WALK_NO_ADVICE)},
-                 {text(REPORT_REST), text(REPORT_REST_VALUE)
-                                         .arg(volts(poleVolts(rest.median)), volts(poleVolts(rest.lowest)),
-                                              volts(poleVolts(rest.highest)))}},
-                false, {v.passed() ? QColor() : WARNING_INK});
+                               .arg(std::lround(r.margin * 100));
+    std::vector<QStringList> verdict{
+        {text(REPORT_WALK_RESULT),
+         text(v.passed() ? REPORT_WALK_PASSED : REPORT_WALK_FAILED) + QStringLiteral(": ") + counts}};
+    // The threshold the crossings argue for needs the rest level too: a live session's only.
+    if (r.restKnown) {
+        const ThresholdAdvice a = thresholdAdvice(weakest, r.restHighest, r.margin);
+        verdict.push_back({text(REPORT_WALK_ADVICE),
+                           a.possible ? text(REPORT_WALK_ADVICE_VALUE)
+                                            .arg(volts(porogVolts(a.highest)), volts(porogVolts(a.lowest)))
+                                      : text(REPORT_WALK_NO_ADVICE)});
+        verdict.push_back({text(REPORT_REST), text(REPORT_REST_VALUE)
+                                                  .arg(volts(poleVolts(r.restMedian)), volts(poleVolts(r.restLowest)),
+                                                       volts(poleVolts(r.restHighest)))});
+    }
+    pages.table(TWO_COLUMNS, verdict, false, {v.passed() ? QColor() : WARNING_INK});
     pages.paragraph(text(WALK_PRACTICE), 9, false, FOOTER_INK, points(6));
     if (!chart.isNull()) {
         pages.heading(text(REPORT_SECTION_WALK_CHART));
@@ -281,11 +287,55 @@ void closingPart(Pages& pages, const ReportFacts& f)
                  {text(REPORT_SIGN_CUSTOMER), text(REPORT_SIGN_LINE).arg(text(REPORT_SIGN_BLANK))}},
                 false);
     pages.skip(points(10));
-    pages.paragraph(text(REPORT_FOOTER).arg(printableText(f.port), f.baud, f.model, f.version,
-                                            f.at.toString(QStringLiteral("dd.MM.yyyy HH:mm"))),
+    const QString when = f.at.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    pages.paragraph(f.port.isEmpty() ? text(REPORT_FOOTER_JOURNAL).arg(f.model, f.version, when)
+                                     : text(REPORT_FOOTER).arg(printableText(f.port), f.baud, f.model, f.version, when),
                     8, false, FOOTER_INK);
 }
+void drawRecord(QPdfWriter& writer, QPainter& painter, const ReportFacts& facts, const RecordSummary* receiver,
+                const QImage& walkChart)
+{
+    Pages pages(writer, painter);
+    headerPart(pages, facts);
+    pairPart(pages, facts);
+    if (receiver) {
+        settingsPart(pages, facts);
+        alignmentPart(pages, *receiver);
+        walkPart(pages, *receiver, walkChart);
+    }
+    closingPart(pages, facts);
+}
 }  // namespace
+
+RecordSummary summaryOf(const SessionRecord& record)
+{
+    RecordSummary r;
+    r.aligned = record.alignedThisSession();
+    const SessionSample* last = record.last();
+    r.stillAligning = last && last->aligning();
+    r.alignLast = record.alignment().last;
+    r.alignMax = record.alignment().max;
+    r.alignMaxTime = timeOfDayText(record, record.alignment().maxMs);
+    const WalkTest& walk = record.walk();
+    r.margin = walk.margin();
+    for (const WalkCrossing& c : walk.crossings()) {
+        const auto delay = c.alarmDelayMs();
+        r.walk.push_back({timeOfDayText(record, c.startMs), c.place, c.peak, c.threshold, c.detected(),
+                          delay ? std::optional<int>(int(*delay)) : std::nullopt});
+    }
+    const RestLevel rest = walk.rest();
+    r.restKnown = rest.samples > 0;
+    r.restMedian = rest.median;
+    r.restLowest = rest.lowest;
+    r.restHighest = rest.highest;
+    return r;
+}
+
+void drawCommissioningRecord(QPainter& painter, QPdfWriter& pdf, const ReportFacts& facts,
+                             const RecordSummary* receiver)
+{
+    drawRecord(pdf, painter, facts, receiver, QImage());
+}
 
 QString printableText(const QString& s, bool keepLineBreaks)
 {
@@ -323,15 +373,9 @@ bool writeCommissioningReport(const QString& path, const ReportFacts& facts, con
         writer.setTitle(text(REPORT_TITLE));
         writer.setCreator(QStringLiteral("Dorvik_M_Wizard ") + facts.version);
         QPainter painter(&writer);
-        Pages pages(writer, painter);
-        headerPart(pages, facts);
-        pairPart(pages, facts);
-        if (receiver) {
-            settingsPart(pages, facts);
-            alignmentPart(pages, *receiver);
-            walkPart(pages, *receiver, walkChart);
-        }
-        closingPart(pages, facts);
+        const std::optional<RecordSummary> summary =
+            receiver ? std::optional<RecordSummary>(summaryOf(*receiver)) : std::nullopt;
+        drawRecord(writer, painter, facts, summary ? &*summary : nullptr, walkChart);
     }
     if (file.write(pdf.data()) && file.commit())
         return true;

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +21,7 @@
 
 namespace {
 QString tr8(const char* text) { return QString::fromUtf8(text); }
+
 
 // Sections sort as an installer counts them, not as text: "2" before "10".
 class SectionItem : public QTableWidgetItem {
@@ -181,6 +183,7 @@ void JournalWindow::writeReport()
                 shownRows << row;
     }
     QString error;
-    if (!writeSiteReport(path, shownRows, FKeeper->path(), &error))
+    const QString site = QFileInfo(FKeeper->path()).completeBaseName();
+    if (!writeSiteReport(path, shownRows, FKeeper->path(), &error, sectionRecords(site)))
         QMessageBox::warning(this, tr8(SITE_REPORT_TITLE), error);
 }

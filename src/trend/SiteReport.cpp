@@ -1,7 +1,10 @@
 #include "trend/SiteReport.h"
 
+#include "dialogs/skor.h"
 #include "panel/fonts.h"
 #include "panel/readouts.h"
+#include "protocol/DetectorUnits.h"
+#include "trend/CommissioningReport.h"
 #include "trend/TrendText.h"
 #include "trend/texts.h"
 
@@ -20,6 +23,52 @@ QString signalText(int signal)
 {
     const auto s = TPosUstMarker(signal);
     return tr8(JOURNAL_VALUE_ZONE).arg(voltsText(ustVolts(s)), zoneText(s));
+}
+
+ReportUnit reportUnitOf(const std::optional<JournalSession>& s)
+{
+    ReportUnit u;
+    if (!s)
+        return u;
+    u.present = true;
+    u.name = QString::fromUtf8(unitName(TIdent(s->ident)));
+    u.firmware = s->firmware;
+    u.address = QString::number(s->address);
+    u.letter = QString::number(s->letter);
+    return u;
+}
+
+// A section's commissioning record in the site report, as far as the journal kept it: no
+// chart and no rest level, which only the live session had.
+void sectionRecord(QPainter& painter, QPdfWriter& pdf, const QString& site, const SectionRow& row)
+{
+    ReportFacts f;
+    const std::optional<JournalSession>& rx = row.receiver;
+    const JournalSession* latest = rx ? &*rx : row.transmitter ? &*row.transmitter : nullptr;
+    f.at = latest ? QDateTime::fromMSecsSinceEpoch(latest->endedMs.value_or(latest->startedMs))
+                  : QDateTime::currentDateTime();
+    f.site = site;
+    f.section = row.section;
+    f.version = QStringLiteral(DORVIK_VERSION);
+    f.model = latest ? QString::number(latest->ident) : QString();
+    f.transmitter = reportUnitOf(row.transmitter);
+    f.receiver = reportUnitOf(rx);
+    if (!rx) {
+        drawCommissioningRecord(painter, pdf, f, nullptr);
+        return;
+    }
+    f.threshold = QString::number(porogVolts(TPosPorog(rx->threshold)), 'f', 1) + tr8(REPORT_VOLT_UNIT);
+    f.range = skorostText(Skorost(rx->range));
+    f.mode = modeText(TRejim(rx->mode));
+    RecordSummary r;
+    const JournalSession& aligned = row.alignment ? *row.alignment : *rx;
+    r.aligned = aligned.aligned;
+    r.alignLast = TPosUstMarker(aligned.alignLast);
+    r.alignMax = TPosUstMarker(aligned.alignMax);
+    for (const JournalWalkRow& w : rx->walk)
+        r.walk.push_back({QDateTime::fromMSecsSinceEpoch(w.atMs).toString(QStringLiteral("HH:mm:ss")), w.place,
+                          TValPole(w.peak), TPosPorog(w.threshold), w.detected, w.delayMs});
+    drawCommissioningRecord(painter, pdf, f, &r);
 }
 }  // namespace
 
@@ -60,6 +109,11 @@ QString letterWarning(const SectionRow& row)
 }
 
 bool sectionOpen(const SectionRow& row) { return !row.walkPassed || !*row.walkPassed; }
+
+SectionPages sectionRecords(const QString& site)
+{
+    return [site](QPainter& painter, QPdfWriter& pdf, const SectionRow& row) { sectionRecord(painter, pdf, site, row); };
+}
 
 bool writeSiteReport(const QString& path, const QVector<SectionRow>& rows, const QString& journal, QString* error,
                      const SectionPages& sectionPages)

@@ -22,6 +22,10 @@ bool sectionOpen(const SectionRow& row);
 // painter stands at the top of a new page.
 using SectionPages = std::function<void(QPainter& painter, QPdfWriter& pdf, const SectionRow& row)>;
 
+// Each section's commissioning record as far as the journal kept it (no chart, no rest level:
+// only a live session had them); site names the site on each.
+SectionPages sectionRecords(const QString& site);
+
 // The table on A4 pages; false with why in *error.
 bool writeSiteReport(const QString& path, const QVector<SectionRow>& rows, const QString& journal, QString* error,
                      const SectionPages& sectionPages = {});

@@ -29,6 +29,16 @@ QString zoneText(TPosUstMarker signal)
     return QString::fromUtf8(ZONE_NORMAL);
 }
 
+QString modeText(TRejim mode)
+{
+    switch (mode) {
+    case dej: return QString::fromUtf8(MODE_DUTY);
+    case ust: return QString::fromUtf8(MODE_ALIGNMENT);
+    case vklpit: return QString::fromUtf8(MODE_POWER_ON);
+    }
+    return {};
+}
+
 QString timeOfDayText(const SessionRecord& record, std::uint32_t ms)
 {
     return record.startedAt().addMSecs(ms).toString(QStringLiteral("HH:mm:ss"));

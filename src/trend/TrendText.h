@@ -13,6 +13,7 @@ QString marginText(double volts);  // "+0.35 B", "-0.10 B"
 QString noneText();
 QString zoneText(TPosUstMarker signal);
 QString timeOfDayText(const SessionRecord& record, std::uint32_t ms);
+QString modeText(TRejim mode);
 
 class QDateTime;
 // The unit as the files and the list of sessions name it: "ДОРВИК-М100 адрес 7", a

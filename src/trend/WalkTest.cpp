@@ -213,21 +213,26 @@ WalkVerdict WalkTest::verdict() const
 
 ThresholdAdvice WalkTest::advice() const
 {
-    ThresholdAdvice a;
     if (FCrossings.empty())
-        return a;
-    double weakest = 3.0;
+        return {};
+    TValPole weakest = POLE_MAX;
     for (const WalkCrossing& c : FCrossings)
-        weakest = std::min(weakest, poleVolts(c.peak));
-    const double restHighest = poleVolts(rest().highest);
+        weakest = std::min(weakest, c.peak);
+    return thresholdAdvice(weakest, rest().highest, FMargin);
+}
+
+ThresholdAdvice thresholdAdvice(TValPole weakestPeak, TValPole restHighest, double margin)
+{
+    ThresholdAdvice a;
+    const double weakest = poleVolts(weakestPeak), rest = poleVolts(restHighest);
     bool anyHigh = false, anyLow = false;
     for (TPosPorog t = 0; t <= POROG_MAX; ++t) {
         const double volts = porogVolts(t);
-        if (weakest >= volts * (1 + FMargin) - 1e-9) {
+        if (weakest >= volts * (1 + margin) - 1e-9) {
             a.highest = t;
             anyHigh = true;
         }
-        if (!anyLow && volts >= restHighest * (1 + FMargin) - 1e-9) {
+        if (!anyLow && volts >= rest * (1 + margin) - 1e-9) {
             a.lowest = t;
             anyLow = true;
         }

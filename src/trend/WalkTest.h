@@ -52,6 +52,9 @@ struct ThresholdAdvice {
     TPosPorog lowest = 0;
 };
 
+// The same from the weakest crossing's peak and the rest level's upper spread.
+ThresholdAdvice thresholdAdvice(TValPole weakestPeak, TValPole restHighest, double margin);
+
 class WalkTest {
 public:
     // A quiet stretch this long teaches the rest level before the first crossing counts.

@@ -120,6 +120,8 @@ inline constexpr char REPORT_SIGN_LINE[] = "________________________  /  %1  /";
 inline constexpr char REPORT_SIGN_BLANK[] = "____________________";
 // %1: port, %2: bit rate, %3: model code, %4: program version, %5: date and time.
 inline constexpr char REPORT_FOOTER[] = "Порт %1, %2 бит/с, код модели %3. Dorvik_M_Wizard %4, %5.";
+// From the site journal, where the line is not known: %1 model code, %2 version, %3 date.
+inline constexpr char REPORT_FOOTER_JOURNAL[] = "Код модели %1; по журналу объекта. Dorvik_M_Wizard %2, %3.";
 
 inline constexpr char MODE_DUTY[] = "дежурный";
 inline constexpr char MODE_ALIGNMENT[] = "юстировка";

@@ -14,6 +14,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableWidget>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 class tst_SiteJournal : public QObject {
@@ -109,6 +111,32 @@ void tst_SiteJournal::siteReportPrintsTheTableAndLeavesRoomForSectionPages()
     const auto pages = bytes.count("/Type /Page") - bytes.count("/Type /Pages");
     QVERIFY2(pages > rows.size() + 1, qPrintable(QString::number(pages)));
     QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
+
+    // With the sections' own records: each as far as the journal kept it.
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!pdftotext.isEmpty()) {
+        JournalSession tx;
+        tx.ident = IDENT_PERED;
+        tx.transmitter = true;
+        tx.letter = 2;
+        JournalSession rx = *rows[0].receiver;
+        rx.threshold = 5;
+        rx.walk = {{0, QStringLiteral("У столба 4"), 110, 5, 0.64, false, std::nullopt}};
+        rx.walkPassed = false;
+        const QVector<SectionRow> pair{{QStringLiteral("Участок 1"), tx, rx}};
+        const QString records = dir.filePath(QStringLiteral("records.pdf"));
+        QVERIFY2(writeSiteReport(records, pair, QString(), &error, sectionRecords(QStringLiteral("Склад"))),
+                 qPrintable(error));
+        QProcess convert;
+        convert.start(pdftotext, {QStringLiteral("-layout"), records, QStringLiteral("-")});
+        QVERIFY(convert.waitForFinished(30000));
+        const QString text = QString::fromUtf8(convert.readAllStandardOutput()).simplified();
+        for (const QString& line : {QStringLiteral("Протокол настройки"), QStringLiteral("Объект Склад"),
+                                    QStringLiteral("Литера 2 1"), QStringLiteral("ВНИМАНИЕ: литеры не совпадают"),
+                                    QStringLiteral("Порог 1.5 В"), QStringLiteral("У столба 4 2.14 В +0.64 В (43 %) НЕТ"),
+                                    QStringLiteral("Итог НЕ ПРОЙДЕНА")})
+            QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in: ") + text));
+    }
 
     // A folder that is not there: said, nothing left behind.
     QVERIFY(!writeSiteReport(dir.filePath(QStringLiteral("gone/site.pdf")), rows, QString(), &error));
