@@ -287,6 +287,8 @@ void shootTrend(const char* name, const SimConfig& config, const std::function<v
     if (!waitFor([] { return panelShown() && fmMain->SettingDialogsAllowed(); }))
         return fail(QStringLiteral("the receiver never came up for the trend"));
     fmMain->bbTrendClick();
+    // The offscreen screen is small: the trend is placed to fit it, and shown here at its own size.
+    fmMain->fmTrend->resize(900, 560);
     fmMain->fmTrend->setSpan(30);
     playScript(*unit, 22, step);
     fmMain->fmTrend->refresh();
@@ -325,7 +327,7 @@ void shootWalkTest()
 
     fmMain->bbTrendClick();
     TrendWindow* trend = fmMain->fmTrend;
-    trend->resize(900, 520);
+    trend->resize(900, 560);
     trend->setSpan(30);
     trend->sbWalk->click();
     // When, how high, where, and whether the unit answers.
