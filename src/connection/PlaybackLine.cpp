@@ -23,20 +23,8 @@ PlaybackLine::PlaybackLine(DetectorLink* link, QObject* parent) : QObject(parent
 
 bool PlaybackLine::open(const QString& path, QString* error)
 {
-    CaptureReader check;
-    if (!check.open(path)) {
-        *error = check.errorString();
+    if (!CaptureReader::readThrough(path, error))
         return false;
-    }
-    for (;;) {
-        const CaptureReader::Item item = check.next();
-        if (item == CaptureReader::Error) {
-            *error = check.errorString();
-            return false;
-        }
-        if (item == CaptureReader::End)
-            break;
-    }
     if (!FReader.open(path)) {
         *error = FReader.errorString();
         return false;

@@ -75,3 +75,24 @@ CaptureReader::Item CaptureReader::fail(const QString& message)
     FFile.close();
     return Error;
 }
+
+bool CaptureReader::readThrough(const QString& path, QString* error,
+                                const std::function<void(const CaptureRecord&)>& each)
+{
+    CaptureReader reader;
+    if (!reader.open(path)) {
+        *error = reader.errorString();
+        return false;
+    }
+    for (;;) {
+        switch (reader.next()) {
+        case Error: *error = reader.errorString(); return false;
+        case End: return true;
+        case Record:
+            if (each)
+                each(reader.record());
+            break;
+        case Gap: break;
+        }
+    }
+}

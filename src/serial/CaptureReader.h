@@ -5,6 +5,7 @@
 #include "serial/CaptureFormat.h"
 
 #include <QFile>
+#include <functional>
 #include <QString>
 
 class CaptureReader {
@@ -15,6 +16,11 @@ public:
     // capture, unreadable or no capture at all. A UTF-8 byte-order mark an editor put before the
     // first line is passed over.
     bool open(const QString& path);
+    // Reads a capture through to its end, handing each record to each (if given), so that a
+    // bad line is found before playing begins; false with errorString()'s text in error.
+    static bool readThrough(const QString& path, QString* error,
+                            const std::function<void(const CaptureRecord&)>& each = {});
+
     // The next record or gap; End once the file is through (a last line without its line end is
     // read when it is a whole record, and otherwise taken for one cut short); Error, for good,
     // at a line that is neither a record nor a comment, or when the file cannot be read on.

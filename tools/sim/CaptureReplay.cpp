@@ -12,26 +12,16 @@ bool CaptureReplay::load(const QString& path, CaptureReplay** out, QString* erro
     // Read through once before playing: a bad line stops the simulator before any port opens,
     // not in the middle of a session.
     auto replay = std::unique_ptr<CaptureReplay>(new CaptureReplay);
-    CaptureReader check;
-    if (!check.open(path)) {
-        *error = check.errorString();
-        return false;
-    }
-    for (;;) {
-        const CaptureReader::Item item = check.next();
-        if (item == CaptureReader::Error) {
-            *error = check.errorString();
-            return false;
-        }
-        if (item == CaptureReader::End)
-            break;
-        if (item != CaptureReader::Record || !check.record().request)
-            continue;
-        const QByteArray k = key(check.record().bytes, check.record().baud);
+    const bool read = CaptureReader::readThrough(path, error, [&replay](const CaptureRecord& r) {
+        if (!r.request)
+            return;
+        const QByteArray k = key(r.bytes, r.baud);
         if (replay->FLast.size() < KINDS_MAX || replay->FLast.contains(k))
             replay->FLast.insert(k, replay->FSize);
         ++replay->FSize;
-    }
+    });
+    if (!read)
+        return false;
     if (replay->FSize == 0) {
         *error = QStringLiteral("%1: the capture holds no request").arg(path);
         return false;
